@@ -1,0 +1,151 @@
+#include "platform/GLForm.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Gl_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Window.H>
+#include <FL/gl.h>
+
+namespace platform {
+
+constexpr int kMenuHeight = 25;
+
+class GLView : public Fl_Gl_Window {
+ public:
+  GLView(GLForm* form, int x, int y, int w, int h) : Fl_Gl_Window(x, y, w, h), form_(form) {
+    mode(FL_RGB8 | FL_ALPHA | FL_DOUBLE | FL_DEPTH | FL_STENCIL);
+  }
+  void draw() override { Paint(); }
+  // FLTK's default flush draws and then swaps; the program swaps itself,
+  // exactly once per frame, from its paint handler.
+  void flush() override { Paint(); }
+  void resize(int x, int y, int w, int h) override {
+    Fl_Gl_Window::resize(x, y, w, h);
+    if (form_->OnResize && form_->contextMade_) {
+      make_current();
+      form_->OnResize(w, h);
+    }
+  }
+  int handle(int event) override {
+    if (event == FL_FOCUS || event == FL_UNFOCUS) return 1;
+    return Fl_Gl_Window::handle(event);
+  }
+
+ private:
+  void Paint() {
+    if (!shown()) return;
+    make_current();
+    form_->contextMade_ = true;
+    if (form_->OnPaint) {
+      form_->OnPaint();
+    } else {
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+      swap_buffers();
+    }
+  }
+  GLForm* form_;
+};
+
+class GLFormWindow : public Fl_Window {
+ public:
+  GLFormWindow(GLForm* form, int x, int y, int w, int h, const char* caption)
+      : Fl_Window(x, y, w, h), form_(form) {
+    copy_label(caption);
+  }
+  int handle(int event) override {
+    // The form sees every key first.
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
+      int key = Fl::event_key();
+      if (event == FL_KEYBOARD && form_->OnKeyDown && form_->OnKeyDown(key, Fl::event_state()))
+        return 1;
+      const char* text = Fl::event_text();
+      if (event == FL_KEYBOARD && form_->OnKeyPress && Fl::event_length() == 1 &&
+          !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) && form_->OnKeyPress(text[0]))
+        return 1;
+    }
+    return Fl_Window::handle(event);
+  }
+  void resize(int x, int y, int w, int h) override { Fl_Window::resize(x, y, w, h); }
+
+ private:
+  GLForm* form_;
+};
+
+namespace {
+void CloseCallback(Fl_Widget*, void* data) {
+  auto* form = static_cast<GLForm*>(data);
+  if (form->OnCloseRequest) form->OnCloseRequest();
+  else form->Close();
+}
+}  // namespace
+
+GLForm::GLForm(int left, int top, int width, int height, const std::string& caption) {
+  Fl::lock();  // enables Fl::awake for worker threads
+  if (width < 2 * kMenuHeight) width = 2 * kMenuHeight;
+  if (height < 2 * kMenuHeight) height = 2 * kMenuHeight;
+  window_ = std::make_unique<GLFormWindow>(this, left, top, width, height, caption.c_str());
+  window_->begin();
+  menu_ = new Fl_Menu_Bar(0, 0, width, kMenuHeight);
+  view_ = new GLView(this, 0, kMenuHeight, width, height - kMenuHeight);
+  window_->end();
+  window_->resizable(view_);
+  window_->callback(CloseCallback, this);
+}
+
+GLForm::~GLForm() = default;
+
+Fl_Menu_Bar* GLForm::MenuBar() const { return menu_; }
+Fl_Window* GLForm::Window() const { return window_.get(); }
+
+void GLForm::Show() {
+  if (!window_->shown()) window_->show();
+  view_->show();
+}
+
+bool GLForm::Shown() const { return window_->shown() != 0; }
+
+HDC GLForm::GetDC() { return reinterpret_cast<HDC>(this); }
+
+bool GLForm::MakeCurrent() {
+  if (!view_->shown()) return false;
+  view_->make_current();
+  contextMade_ = view_->context() != nullptr;
+  return contextMade_;
+}
+
+bool GLForm::HasContext() const { return contextMade_ && view_->context() != nullptr; }
+
+void GLForm::SwapBuffers() {
+  if (view_->shown()) view_->swap_buffers();
+}
+
+void GLForm::Invalidate() { view_->redraw(); }
+
+int GLForm::ClientWidth() const { return view_->w(); }
+int GLForm::ClientHeight() const { return view_->h(); }
+int GLForm::Left() const { return window_->x(); }
+int GLForm::Top() const { return window_->y(); }
+int GLForm::Width() const { return window_->w(); }
+int GLForm::Height() const { return window_->h(); }
+
+void GLForm::SetBounds(int left, int top, int width, int height) {
+  window_->resize(left, top, width, height);
+}
+
+void GLForm::SetCaption(const std::string& caption) { window_->copy_label(caption.c_str()); }
+
+bool GLForm::TitleBarShown() const { return window_->border() != 0; }
+
+void GLForm::SetTitleBar(bool shown) {
+  if (TitleBarShown() == shown) return;
+  // border() on a shown window re-maps the top-level window only; the GL
+  // child and its context stay.
+  window_->border(shown ? 1 : 0);
+}
+
+void GLForm::Close() { window_->hide(); }
+
+void RunMessageLoop() { Fl::run(); }
+
+}  // namespace platform

@@ -1,0 +1,123 @@
+#include "platform/Numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <climits>
+#include <cstdio>
+
+namespace platform {
+
+int SafeRound(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(std::nearbyint(v));  // default rounding: halves to even
+}
+
+int SafeTrunc(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+double Clamp(double v, double lo, double hi) {
+  if (std::isnan(v)) return lo;
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+
+static std::string_view Trim(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  return t;
+}
+
+bool ParseInt(std::string_view text, int& out) {
+  text = Trim(text);
+  if (text.empty()) return false;
+  bool neg = false;
+  std::string_view t = text;
+  if (t.front() == '+' || t.front() == '-') {
+    neg = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  int base = 10;
+  if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    base = 16;
+    t.remove_prefix(2);
+  } else if (!t.empty() && t[0] == '$') {
+    base = 16;
+    t.remove_prefix(1);
+  }
+  if (t.empty()) return false;
+  long long v = 0;
+  auto r = std::from_chars(t.data(), t.data() + t.size(), v, base);
+  if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return false;
+  if (neg) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool ParseDouble(std::string_view text, double& out) {
+  text = Trim(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  double v = 0;
+  auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return false;
+  out = v;
+  return true;
+}
+
+int LenientInt(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  bool neg = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+    neg = t[i] == '-';
+    ++i;
+  }
+  long long v = 0;
+  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+    v = v * 10 + (t[i] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (neg) v = -v;
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+double LenientDouble(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  t.remove_prefix(i);
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  // Only digits make a number: "nan" and "inf" texts read as 0.
+  size_t first = (!t.empty() && t.front() == '-') ? 1 : 0;
+  if (first >= t.size() || !((t[first] >= '0' && t[first] <= '9') || t[first] == '.')) return 0.0;
+  // Longest prefix that from_chars accepts (digits, one ".", exponent).
+  double v = 0;
+  auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range) {
+    return (!t.empty() && t.front() == '-') ? -HUGE_VAL : HUGE_VAL;
+  }
+  if (r.ec != std::errc()) return 0.0;
+  return v;
+}
+
+std::string FormatInt(long long v) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string FormatDouble(double v, int decimals) {
+  char buf[512];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) return "0";
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+#include "platform/BrokerValue.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+using namespace platform;
+
+TEST(BrokerValue, CutsCrAndBlankAndSkipsOneCharacter) {
+  int vs = 0;
+  ASSERT_TRUE(ReadBrokerInt("IPC.vs -1200\r", "IPC.vs", vs));
+  EXPECT_EQ(vs, -1200);
+  ASSERT_TRUE(ReadBrokerInt("IPC.ias 250 IPC.vs 800", "IPC.ias", vs));
+  EXPECT_EQ(vs, 250);
+}
+
+TEST(BrokerValue, PrefixNameMatchesInsideLongerName) {
+  int align = 7;
+  ASSERT_TRUE(ReadBrokerInt("MV.Irs1AlignDel 5", "MV.Irs1Align", align));
+  EXPECT_EQ(align, 0);  // "el" converts to 0
+}
+
+TEST(BrokerValue, LenientConversionAndMissingVariable) {
+  int v = 99;
+  ASSERT_TRUE(ReadBrokerInt("X 12a", "X", v));
+  EXPECT_EQ(v, 12);
+  ASSERT_TRUE(ReadBrokerInt("X abc", "X", v));
+  EXPECT_EQ(v, 0);
+  v = 42;
+  EXPECT_FALSE(ReadBrokerInt("Y 5", "X", v));
+  EXPECT_EQ(v, 42);
+  EXPECT_TRUE(ReadBrokerInt("X", "X", v));  // name at the end of the line
+  EXPECT_EQ(v, 0);
+}
+
+TEST(BrokerValue, EightCharactersOrRestOfLine) {
+  double d = 0;
+  ASSERT_TRUE(ReadBrokerDouble("MV.RwyX1 47.123456789", "MV.RwyX1", d));
+  EXPECT_DOUBLE_EQ(d, 47.123456);
+  ASSERT_TRUE(ReadBrokerDouble("MV.RwyX1 47.123456789", "MV.RwyX1", d, ValueSpan::RestOfLine));
+  EXPECT_DOUBLE_EQ(d, 47.123456789);
+}
+
+TEST(BrokerValue, HugeValuesSaturate) {
+  int v = 0;
+  ASSERT_TRUE(ReadBrokerInt("X 99999999", "X", v));
+  EXPECT_EQ(v, 99999999);
+  float f = 0;
+  ASSERT_TRUE(ReadBrokerFloat("X 1e999", "X", f, ValueSpan::RestOfLine));
+  EXPECT_EQ(f, FLT_MAX);
+  double d = 0;
+  ASSERT_TRUE(ReadBrokerDouble("X nan", "X", d));
+  EXPECT_EQ(d, 0.0);
+}
+
+TEST(BrokerValue, ConnLines) {
+  EXPECT_TRUE(IsConnLine("Connected to broker"));
+  EXPECT_FALSE(IsConnLine("Con"));
+  EXPECT_FALSE(IsConnLine(""));
+}
