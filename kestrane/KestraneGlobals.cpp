@@ -1,0 +1,15 @@
+#include "kestrane/KestraneMain.h"
+
+bool PfdOnly = false;
+std::string DataFolder;
+bool DatabasesPresent = false;
+std::string BrokerHost, BrokerPort;
+int ScreenRotation = 0;
+bool SmoothLines = false;
+bool CaptainSide = true;
+bool PfdVisible = true, NdVisible = true;
+int DisplayCount = 2;
+bool DrawInBackground = false;
+bool TitleBarShown = true, TaskbarShown = true;
+int SavedWindowLeft = 499, SavedWindowTop = 241, SavedWindowHeight = 453, SavedWindowWidth = 450;
+std::string ProgramFolder;
