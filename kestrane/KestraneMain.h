@@ -3,9 +3,15 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/Desktop.h"
+#include "platform/GuiThread.h"
 #include "platform/IniFile.h"
 #include "support/opengl/CgWindow.h"
+
+class Fl_Menu_Bar;
+struct Fl_Menu_Item;
 
 // ---- Settings and run-time globals (set by the main form) ----
 extern bool PfdOnly;                 // PFD-only mode from the command line
@@ -21,3 +27,113 @@ extern bool DrawInBackground;
 extern bool TitleBarShown, TaskbarShown;
 extern int SavedWindowLeft, SavedWindowTop, SavedWindowHeight, SavedWindowWidth;
 extern std::string ProgramFolder;    // with its trailing "/"
+extern std::string InfoDataFolder;   // database folder shown by the information box
+
+// ---- Display flags of the navigation display, kept in "config.ini" ----
+extern bool StationsVisible, WaypointsVisible, AirportsVisible, TrafficVisible, TerrainVisible,
+    PositionVisible, NdDataVisible;
+extern bool ShowSeaLevel, TerrainTextures, HideBelowCompassArc;
+extern int NdRange;                  // nautical miles, 5 to 640
+extern bool TaOnlyFlag, TcasOnFlag, TerrainAltMode, TerrainInhibited, MenuHidden;
+
+// ---- Start-up pieces that need no window ----
+// True when the first argument, upper-cased, is "-PFDONLY" or "-P".
+bool PfdOnlyFromCommandLine(int argc, const char* const* argv);
+// Reads every key of "config.ini" into the globals above, in order, and
+// checks them: an unknown rotation reads as 0.
+void ReadSettings(const platform::TIniFile& ini);
+struct WindowGeometry {
+  int left, top, height, width;
+};
+// Writes the keys back in their order; PFD-only mode leaves "PFD Visible"
+// and "ND Visible" as they are. A host or port holding CR or LF is kept out.
+void WriteSettings(platform::TIniFile& ini, const WindowGeometry& geometry);
+// A window geometry that is absurd or lies off every screen gives the
+// defaults. screens: x, y, w, h of each screen.
+struct ScreenRect {
+  int x, y, w, h;
+};
+WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens);
+
+// ---- Screen layout of one frame ----
+struct Viewport {
+  int x, y, size;
+  bool pfd;  // true: the PFD square, false: the ND square
+};
+// The square viewports of the shown displays for a client area of w x h.
+std::vector<Viewport> ComputeLayout(int w, int h);
+
+// The main window.
+class TKestraneForm : public TCGForm {
+ public:
+  TKestraneForm();
+  ~TKestraneForm() override;
+
+  // Start-up sequence; false when a step failed and the displays must not draw.
+  bool FormCreate(int argc, const char* const* argv);
+  void FormDestroy();
+  // Program end after the message loop: refresh stopped, settings written,
+  // GL objects freed while the context is still current.
+  void Finalize();
+
+  static bool CheckPS13Databases(const std::string& folder);
+  void CheckRequiredFiles();
+
+  // Menu commands.
+  void Connect1Click();
+  void Disconnect1Click();
+  void Exit1Click();
+  void ShowFramesClick();
+  void ShowPFD1Click();
+  void ShowND1Click();
+  void CaptainsInstruments1Click();
+  void SimpleTiming1Click();
+  void SmoothLines1Click();
+  void SmoothPolygons1Click();
+  void ToggleItem(const char* path, bool& flag, bool repaintAlways);
+  void IncreaseNDRange();
+  void DecreaseNDRange();
+  void SetRange(int nm);
+  void InhibitTerrainEGPWS1Click();
+
+  // Frame.
+  void FormPaint();
+  void FormResize(int w, int h);
+  void Timer1Timer();
+  void SetTimerEnabled(bool on);
+  bool Connected() const;
+  void Repaint();
+  void RepaintWhenNotConnected();
+
+  bool FormKeyDown(int key, int state);
+  bool FormKeyPress(char c);
+
+  Fl_Menu_Item* Item(const char* path) const;
+  bool Checked(const char* path) const;
+  void SetChecked(const char* path, bool on);
+  void SetEnabled(const char* path, bool on);
+  bool Enabled(const char* path) const;
+
+  bool StartupComplete = false;
+  bool Painting = false;
+  bool GeometryApplied = false;
+  bool TimerEnabled = false;
+  int FrameCount = 0;  // frames painted, for tests and the log
+  WindowGeometry ClosingGeometry{};
+  std::unique_ptr<platform::TIniFile> SettingsFile;
+  platform::Taskbar TaskbarWindow;
+
+ private:
+  void BuildMenu();
+  void StopRefresh(const char* timerLog, const char* threadLog);
+  void DrawPfd(const Viewport& v);
+  void DrawNd(const Viewport& v);
+  void DrawFrame(int rotation, int which);
+  void CaptureGeometry();
+
+  std::unique_ptr<platform::GuiWorker> RefreshThread;
+  bool RefreshThreadRunning = false;
+  bool Finalized = false;
+};
+
+extern TKestraneForm* KestraneForm;

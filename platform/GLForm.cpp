@@ -75,6 +75,8 @@ class GLFormWindow : public Fl_Window {
 namespace {
 void CloseCallback(Fl_Widget*, void* data) {
   auto* form = static_cast<GLForm*>(data);
+  // Escape is an ordinary key here, not a request to close the window.
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
   if (form->OnCloseRequest) form->OnCloseRequest();
   else form->Close();
 }
@@ -142,6 +144,21 @@ void GLForm::SetTitleBar(bool shown) {
   // border() on a shown window re-maps the top-level window only; the GL
   // child and its context stay.
   window_->border(shown ? 1 : 0);
+}
+
+bool GLForm::MenuShown() const { return menu_->visible() != 0; }
+
+void GLForm::SetMenuShown(bool shown) {
+  if (MenuShown() == shown) return;
+  const int w = window_->w(), h = window_->h();
+  if (shown) {
+    menu_->show();
+    view_->resize(0, kMenuHeight, w, h - kMenuHeight);
+  } else {
+    menu_->hide();
+    view_->resize(0, 0, w, h);
+  }
+  window_->redraw();
 }
 
 void GLForm::Close() { window_->hide(); }

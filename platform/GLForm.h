@@ -58,6 +58,10 @@ class GLForm {
   bool TitleBarShown() const;
   void SetTitleBar(bool shown);
 
+  // Menu bar attached (shown above the GL area) or detached.
+  bool MenuShown() const;
+  void SetMenuShown(bool shown);
+
   // Ends the window: hides it, which lets the message loop return.
   void Close();
 

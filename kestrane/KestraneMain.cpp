@@ -1,0 +1,695 @@
+#include "kestrane/KestraneMain.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Menu_Item.H>
+#include <GL/gl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdlib>
+
+#include "kestrane/Udebug.h"
+#include "kestrane/UDeclarations.h"
+#include "platform/DisplayLists.h"
+#include "platform/Fpu.h"
+#include "platform/MessageBox.h"
+#include "platform/Numbers.h"
+#include "platform/Paths.h"
+
+using platform::TIniFile;
+
+TKestraneForm* KestraneForm = nullptr;
+
+namespace {
+
+const char* const kCaption = "External Kestrane for PS1.3";
+const char* const kKestrane = "Kestrane Settings";
+const char* const kTcp = "TCP/IP Settings";
+const char* const kEfis = "EFIS Settings";
+const char* const kNd = "ND Settings";
+const char* const kPfd = "PFD Settings";
+
+// Menu item paths ("/" inside a caption is escaped for the menu bar).
+const char* const kConnect = "&File/&Connect";
+const char* const kDisconnect = "&File/&Disconnect";
+const char* const kExit = "&File/E&xit";
+const char* const kSettings = "&Options/TCP\\/IP &Settings";
+const char* const kFrames = "&Options/Show PFD\\/ND Frames";
+const char* const kTerrTexture = "&Options/TERR Texture Enable";
+const char* const kSeaLevel = "&Options/Show Sea Level";
+const char* const kShowPfd = "&Options/ShowPFD";
+const char* const kShowNd = "&Options/ShowND";
+const char* const kCaptains = "&Options/Captains Instruments";
+const char* const kBackground = "&Options/Draw in Background";
+const char* const kSmoothLines = "&Options/Smooth Lines";
+const char* const kSmoothPolygons = "&Options/Smooth Polygons";
+const char* const kHideBelow = "&Options/Hide Information below Compass Arc";
+const char* const kInhibit = "&Options/Inhibit Terrain \\/ EGPWS";
+const char* const kNavRadios = "&Options/Control Nav Radios by PS1.3";
+const char* const kTcasVis = "&EFIS/TCAS";
+const char* const kStations = "&EFIS/Stations";
+const char* const kWaypoints = "&EFIS/Waypoints";
+const char* const kAirports = "&EFIS/Airports";
+const char* const kData = "&EFIS/Data";
+const char* const kPosition = "&EFIS/Position";
+const char* const kTerrain = "&EFIS/Terrain";
+const int kRanges[8] = {5, 10, 20, 40, 80, 160, 320, 640};
+const char* const kRangeItems[8] = {"&Range/5 NM",  "&Range/10 NM",  "&Range/20 NM",
+                                    "&Range/40 NM", "&Range/80 NM",  "&Range/160 NM",
+                                    "&Range/320 NM", "&Range/640 NM"};
+
+TKestraneForm* Form(void* data) { return static_cast<TKestraneForm*>(data); }
+
+constexpr double kTimerInterval = 0.05;  // Timer1: 50 ms
+
+void Timer1Tick(void* data) {
+  Fl::repeat_timeout(kTimerInterval, Timer1Tick, data);
+  Form(data)->Timer1Timer();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Settings
+
+bool PfdOnlyFromCommandLine(int argc, const char* const* argv) {
+  if (argc < 2 || !argv[1]) return false;
+  std::string first = argv[1];
+  return strcasecmp(first.c_str(), "-PFDONLY") == 0 || strcasecmp(first.c_str(), "-P") == 0;
+}
+
+void ReadSettings(const TIniFile& ini) {
+  SavedWindowLeft = ini.ReadInteger(kKestrane, "Window Left Pos", 499);
+  SavedWindowTop = ini.ReadInteger(kKestrane, "Window Top Pos", 241);
+  SavedWindowHeight = ini.ReadInteger(kKestrane, "Window Height", 453);
+  SavedWindowWidth = ini.ReadInteger(kKestrane, "Window Width", 450);
+  ScreenRotation = ini.ReadInteger(kKestrane, "Rotation", 0);
+  if (ScreenRotation != 0 && ScreenRotation != 90 && ScreenRotation != 180 && ScreenRotation != 270)
+    ScreenRotation = 0;
+  BrokerHost = ini.ReadString(kTcp, "IPAdress", "localhost");
+  BrokerPort = ini.ReadString(kTcp, "IPPort", "1863");
+  StationsVisible = ini.ReadBool(kEfis, "Stations Visible", true);
+  WaypointsVisible = ini.ReadBool(kEfis, "Waypoints Visible", true);
+  AirportsVisible = ini.ReadBool(kEfis, "Airports Visible", true);
+  TrafficVisible = ini.ReadBool(kEfis, "Traffic Visible", true);
+  TerrainVisible = ini.ReadBool(kEfis, "Terrain Visible", true);
+  PositionVisible = ini.ReadBool(kEfis, "Position Visible", true);
+  NdDataVisible = ini.ReadBool(kEfis, "Data Visible", true);
+  // Terrain textures always start off, whatever is stored.
+  (void)ini.ReadBool(kNd, "Terrain Textures", true);
+  TerrainTextures = false;
+  ShowSeaLevel = ini.ReadBool(kNd, "Sea Level", true);
+  PfdVisible = ini.ReadBool(kKestrane, "PFD Visible", true);
+  NdVisible = ini.ReadBool(kKestrane, "ND Visible", true);
+  DrawInBackground = ini.ReadBool(kKestrane, "Draw in Background", false);
+  SmoothLines = ini.ReadBool(kPfd, "Smooth Lines", false);
+  CaptainSide = ini.ReadBool(kKestrane, "Captains Instruments", true);
+  HideBelowCompassArc = ini.ReadBool(kKestrane, "Stencil", false);
+}
+
+void WriteSettings(TIniFile& ini, const WindowGeometry& g) {
+  ini.WriteBool(kPfd, "Smooth Lines", SmoothLines);
+  ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds CR or LF
+  ini.WriteString(kTcp, "IPPort", BrokerPort);
+  ini.WriteBool(kEfis, "Stations Visible", StationsVisible);
+  ini.WriteBool(kEfis, "Airports Visible", AirportsVisible);
+  ini.WriteBool(kEfis, "Traffic Visible", TrafficVisible);
+  ini.WriteBool(kEfis, "Terrain Visible", TerrainVisible);
+  ini.WriteBool(kEfis, "Waypoints Visible", WaypointsVisible);
+  ini.WriteBool(kEfis, "Position Visible", PositionVisible);
+  ini.WriteBool(kEfis, "Data Visible", NdDataVisible);
+  ini.WriteBool(kNd, "Terrain Textures", TerrainTextures);
+  ini.WriteBool(kNd, "Sea Level", ShowSeaLevel);
+  if (!PfdOnly) {
+    ini.WriteBool(kKestrane, "PFD Visible", PfdVisible);
+    ini.WriteBool(kKestrane, "ND Visible", NdVisible);
+  }
+  ini.WriteBool(kKestrane, "Captains Instruments", CaptainSide);
+  ini.WriteBool(kKestrane, "Draw in Background", DrawInBackground);
+  ini.WriteInteger(kKestrane, "Window Left Pos", g.left);
+  ini.WriteInteger(kKestrane, "Window Top Pos", g.top);
+  ini.WriteInteger(kKestrane, "Window Height", g.height);
+  ini.WriteInteger(kKestrane, "Window Width", g.width);
+  ini.WriteInteger(kKestrane, "Rotation", ScreenRotation);
+  ini.WriteBool(kKestrane, "Stencil", HideBelowCompassArc);
+}
+
+WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens) {
+  const WindowGeometry defaults{499, 241, 453, 450};
+  constexpr int kMinSide = 60, kMaxSide = 32768, kMinVisible = 40;
+  if (g.width < kMinSide || g.height < kMinSide || g.width > kMaxSide || g.height > kMaxSide ||
+      g.left < -kMaxSide || g.left > kMaxSide || g.top < -kMaxSide || g.top > kMaxSide)
+    return defaults;
+  if (screens.empty()) return g;
+  for (const auto& s : screens) {
+    const int ix = std::min(g.left + g.width, s.x + s.w) - std::max(g.left, s.x);
+    const int iy = std::min(g.top + g.height, s.y + s.h) - std::max(g.top, s.y);
+    if (ix >= kMinVisible && iy >= kMinVisible) return g;
+  }
+  return defaults;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+std::vector<Viewport> ComputeLayout(int w, int h) {
+  std::vector<Viewport> out;
+  if (w < 0) w = 0;
+  if (h < 0) h = 0;
+  if (DisplayCount == 2) {
+    int size = w / 2;
+    if (h < size) size = h;
+    const int y = std::abs(size - h) / 2;
+    const int left = std::abs(size - w / 2) / 2;
+    out.push_back({left, y, size, CaptainSide});
+    out.push_back({left + w / 2, y, size, !CaptainSide});
+  } else {
+    const int size = std::min(w, h);
+    const int x = std::abs(w - size) / 2, y = std::abs(h - size) / 2;
+    if (PfdVisible) out.push_back({x, y, size, true});
+    if (NdVisible) out.push_back({x, y, size, false});
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The form
+
+TKestraneForm::TKestraneForm()
+    : TCGForm(SavedWindowLeft, SavedWindowTop, SavedWindowWidth, SavedWindowHeight, kCaption) {
+  KestraneForm = this;
+  BuildMenu();
+  OnPaint = [this] { FormPaint(); };
+  OnResize = [this](int w, int h) { FormResize(w, h); };
+  OnKeyDown = [this](int key, int state) { return FormKeyDown(key, state); };
+  OnKeyPress = [this](char c) { return FormKeyPress(c); };
+  OnCloseRequest = [this] {
+    StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
+    CaptureGeometry();
+    Close();
+  };
+}
+
+TKestraneForm::~TKestraneForm() {
+  if (KestraneForm == this) KestraneForm = nullptr;
+}
+
+void TKestraneForm::BuildMenu() {
+  Fl_Menu_Bar* m = MenuBar();
+  auto add = [&](const char* path, int shortcut, Fl_Callback* cb, int flags) {
+    m->add(path, shortcut, cb, this, flags);
+  };
+#define CB(body) [](Fl_Widget*, void* d) { Form(d)->body; }
+  add(kConnect, FL_CTRL + 'c', CB(Connect1Click()), 0);
+  add(kDisconnect, FL_CTRL + 'd', CB(Disconnect1Click()), FL_MENU_INACTIVE);
+  add(kExit, FL_CTRL + 'x', CB(Exit1Click()), 0);
+  add(kSettings, 0, CB(Repaint()), FL_MENU_DIVIDER);
+  add(kFrames, FL_CTRL + 'f', CB(ShowFramesClick()), FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kTerrTexture, FL_CTRL + 't', CB(ToggleItem(kTerrTexture, TerrainTextures, false)),
+      FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kSeaLevel, FL_F + 2, CB(ToggleItem(kSeaLevel, ShowSeaLevel, false)),
+      FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kShowPfd, FL_F + 3, CB(ShowPFD1Click()), FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kShowNd, FL_F + 4, CB(ShowND1Click()), FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kCaptains, FL_F + 5, CB(CaptainsInstruments1Click()),
+      FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_DIVIDER);
+  add(kBackground, 0, CB(SimpleTiming1Click()), FL_MENU_TOGGLE | FL_MENU_DIVIDER);
+  add(kSmoothLines, 0, CB(SmoothLines1Click()), FL_MENU_TOGGLE);
+  add(kSmoothPolygons, 0, CB(SmoothPolygons1Click()), 0);
+  add(kHideBelow, 0, CB(ToggleItem(kHideBelow, HideBelowCompassArc, false)),
+      FL_MENU_TOGGLE | FL_MENU_DIVIDER);
+  add(kInhibit, 0, CB(InhibitTerrainEGPWS1Click()), FL_MENU_TOGGLE);
+  add(kNavRadios, 0, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE);
+  for (int i = 0; i < 8; ++i) {
+    m->add(kRangeItems[i], 0,
+           [](Fl_Widget*, void* d) {
+             auto* f = Form(d);
+             const Fl_Menu_Item* it = f->MenuBar()->mvalue();
+             for (int k = 0; k < 8; ++k)
+               if (it && it == f->Item(kRangeItems[k])) f->SetRange(kRanges[k]);
+           },
+           this, FL_MENU_RADIO | (kRanges[i] == 10 ? FL_MENU_VALUE : 0));
+  }
+  add(kTcasVis, FL_F + 6, CB(ToggleItem(kTcasVis, TrafficVisible, false)), FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kStations, FL_F + 7, CB(ToggleItem(kStations, StationsVisible, false)),
+      FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kWaypoints, FL_F + 8, CB(ToggleItem(kWaypoints, WaypointsVisible, false)), FL_MENU_TOGGLE);
+  add(kAirports, FL_F + 9, CB(ToggleItem(kAirports, AirportsVisible, false)),
+      FL_MENU_TOGGLE | FL_MENU_VALUE);
+  add(kData, FL_F + 10, CB(ToggleItem(kData, NdDataVisible, false)), FL_MENU_TOGGLE);
+  add(kPosition, FL_F + 11, CB(ToggleItem(kPosition, PositionVisible, false)), FL_MENU_TOGGLE);
+  add(kTerrain, FL_F + 12, CB(ToggleItem(kTerrain, TerrainVisible, false)),
+      FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_DIVIDER);
+  add("&EFIS/L VOR", 0, nullptr, FL_MENU_INACTIVE);
+  add("&EFIS/R VOR", 0, nullptr, FL_MENU_INACTIVE);
+  const char* const tcasItems[5] = {"&TCAS/Off", "&TCAS/TA Only", "&TCAS/TA\\/RA", "&TCAS/Above",
+                                    "&TCAS/Below"};
+  for (int i = 0; i < 5; ++i) {
+    m->add(tcasItems[i], 0,
+           [](Fl_Widget*, void* d) {
+             auto* f = Form(d);
+             const Fl_Menu_Item* it = f->MenuBar()->mvalue();
+             const char* label = it ? it->label() : "";
+             const std::string l = label ? label : "";
+             TaOnlyFlag = l == "TA Only";
+             TcasOnFlag = l != "Off";
+             f->RepaintWhenNotConnected();
+           },
+           this, FL_MENU_RADIO | (i == 2 ? FL_MENU_VALUE : 0));
+  }
+  add("&About/Data Information", 0, CB(Repaint()), 0);
+  add("&About/About", 0, CB(Repaint()), 0);
+#undef CB
+}
+
+Fl_Menu_Item* TKestraneForm::Item(const char* path) const {
+  return const_cast<Fl_Menu_Item*>(MenuBar()->find_item(path));
+}
+bool TKestraneForm::Checked(const char* path) const {
+  const Fl_Menu_Item* it = Item(path);
+  return it && it->value() != 0;
+}
+void TKestraneForm::SetChecked(const char* path, bool on) {
+  if (Fl_Menu_Item* it = Item(path)) on ? it->set() : it->clear();
+}
+void TKestraneForm::SetEnabled(const char* path, bool on) {
+  if (Fl_Menu_Item* it = Item(path)) on ? it->activate() : it->deactivate();
+}
+bool TKestraneForm::Enabled(const char* path) const {
+  const Fl_Menu_Item* it = Item(path);
+  return it && it->active();
+}
+
+bool TKestraneForm::CheckPS13Databases(const std::string& folderIn) {
+  std::string folder = folderIn;
+  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  std::vector<std::string> names = {"747eur.apt", "747spa.apt", "747nam.apt", "747asi.apt",
+                                    "747npo.apt", "747afr.apt", "747spo.apt", "747sam.apt"};
+  for (char c = 'a'; c <= 'j'; ++c) names.push_back(std::string("747s.p") + c);
+  for (char c = 'a'; c <= 'm'; ++c) names.push_back(std::string("747w.p") + c);
+  for (const auto& n : names)
+    if (!platform::FileExists(folder + "\\" + n)) return false;
+  return true;
+}
+
+void TKestraneForm::CheckRequiredFiles() {
+  if (!platform::FileExists(DataFolder + "\\747world.mv")) {
+    platform::ShowMessageBox(
+        "747world.mv not found.\rMagnetic Variation cannot be calculated + Airports will not "
+        "load.\rPlease place 747world.mv into the Kestrane data directory.");
+    WriteDebug(" Startup : 747world.mv not found!");
+    RequiredFilesFound = false;
+  } else {
+    RequiredFilesFound = true;
+  }
+}
+
+bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
+  // 1. Command line.
+  PfdOnly = PfdOnlyFromCommandLine(argc, argv);
+  // 2. Program folder, working folder and log.
+  ProgramFolder = platform::ProgramFolder();
+  if (::chdir(ProgramFolder.c_str()) != 0) {
+    // Relative paths then resolve against the start folder; the log says so below.
+  }
+  DebugFileName = ProgramFolder + "debug.txt";
+  ResetDebug();
+  WriteDebug(" Ident: Kestrane V 0.98.8 (Beta) -  Dec 21th 2004");
+  WriteDebug(" Startup: ND Form Created.");
+  WriteDebug(" Startup: Working Directory = " + ProgramFolder);
+  // 3. The sound player has no visible parts here.
+  // 4. Settings.
+  SettingsFile = std::make_unique<TIniFile>(ProgramFolder + "config.ini");
+  ReadSettings(*SettingsFile);
+  SetChecked(kStations, StationsVisible);
+  SetChecked(kWaypoints, WaypointsVisible);
+  SetChecked(kAirports, AirportsVisible);
+  SetChecked(kTcasVis, TrafficVisible);
+  SetChecked(kTerrain, TerrainVisible);
+  SetChecked(kPosition, PositionVisible);
+  SetChecked(kData, NdDataVisible);
+  SetChecked(kTerrTexture, false);
+  SetChecked(kSeaLevel, ShowSeaLevel);
+  SetChecked(kShowPfd, PfdVisible);
+  SetChecked(kShowNd, NdVisible);
+  SetChecked(kBackground, DrawInBackground);
+  SetChecked(kSmoothLines, SmoothLines);
+  SetChecked(kCaptains, CaptainSide);
+  SetChecked(kHideBelow, HideBelowCompassArc);
+  // 5. Display count.
+  DisplayCount = (PfdVisible ? 1 : 0) + (NdVisible ? 1 : 0);
+  if (DisplayCount == 0) {
+    PfdVisible = true;
+    SetChecked(kShowPfd, true);
+    DisplayCount = 1;
+  }
+  if (PfdOnly) {
+    DisplayCount = 1;
+    NdVisible = false;
+    PfdVisible = true;
+    SetEnabled(kShowNd, false);
+  }
+  // 6. Numbers are formatted with "." by the platform layer whatever the locale.
+  // 7. Database folder.
+  DataFolder = "data";
+  InfoDataFolder = DataFolder;
+  // 8, 9. Database checks: logged or warned, start-up goes on.
+  DatabasesPresent = CheckPS13Databases(DataFolder);
+  if (DatabasesPresent)
+    WriteDebug(" Startup: PS1.3 directory set. " + DataFolder);
+  else
+    WriteDebug(" Startup: PS1.3 directory not set. Tried " + DataFolder);
+  CheckRequiredFiles();
+  // 10. TCAS report record: emptied (its owner keeps it).
+  // 11. OpenGL set-up.
+  CreateRenderContext();
+  if (!RC) {
+    WriteDebug(" Startup: OpenGL context could not be created.");
+    return false;
+  }
+  platform::ReserveFixedDisplayLists();
+  glLoadIdentity();
+  glViewport(0, 0, ClientWidth(), ClientHeight());
+  glMatrixMode(GL_MODELVIEW);
+  glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // 12-16. Fonts, display objects and databases.
+  WriteDebug(" Startup: Init of ND display objects.");
+  // 17. Frame images.
+  WriteDebug(" Startup: Initialization complete.");
+  StartupComplete = true;
+  return true;
+}
+
+void TKestraneForm::CaptureGeometry() {
+  if (Shown()) ClosingGeometry = {Left(), Top(), Height(), Width()};
+}
+
+void TKestraneForm::FormDestroy() {
+  WriteDebug(" Alt-F4: Trying to disconnect from Broker.");
+  StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
+  WriteDebug(" Alt-F4: Disconnected from Broker.");
+}
+
+void TKestraneForm::Finalize() {
+  if (Finalized) return;
+  Finalized = true;
+  if (RefreshThreadRunning) {
+    RefreshThread->Stop();
+    RefreshThreadRunning = false;
+    WriteDebug(" Finalization: ND refresh task stopped.");
+  }
+  if (!TaskbarShown) TaskbarWindow.Show();
+  if (SettingsFile) {
+    WindowGeometry g = ClosingGeometry;
+    if (g.width == 0) g = {Left(), Top(), Height(), Width()};
+    WriteSettings(*SettingsFile, g);
+  }
+  // GL objects go while the context is still current.
+  MakeContextCurrent();
+  SettingsFile.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Broker link (connect, receive, disconnect)
+
+bool TKestraneForm::Connected() const { return false; }
+
+void TKestraneForm::Connect1Click() {}
+
+void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
+  if (!DrawInBackground) {
+    SetTimerEnabled(false);
+    WriteDebug(timerLog);
+  } else if (RefreshThreadRunning) {
+    RefreshThreadRunning = false;
+    RefreshThread->Stop();
+    WriteDebug(threadLog);
+  }
+}
+
+void TKestraneForm::Disconnect1Click() {}
+
+void TKestraneForm::Exit1Click() {
+  WriteDebug(" File/Exit: Trying to exit program.");
+  StopRefresh(" File/Exit: ND refresh TIMER stopped.", " File/Exit: ND refresh task stopped.");
+  SetEnabled(kConnect, true);
+  SetEnabled(kDisconnect, false);
+  WriteDebug(" File/Exit: Leaving program.");
+  CaptureGeometry();
+  Close();
+}
+
+// ---------------------------------------------------------------------------
+// Frame
+
+void TKestraneForm::SetTimerEnabled(bool on) {
+  if (on && !TimerEnabled) Fl::add_timeout(kTimerInterval, Timer1Tick, this);
+  if (!on) Fl::remove_timeout(Timer1Tick, this);
+  TimerEnabled = on;
+}
+
+void TKestraneForm::Timer1Timer() {
+  if (Painting) return;
+  FormPaint();
+  SwapPage();
+}
+
+void TKestraneForm::Repaint() {
+  if (!StartupComplete || !HasContext()) return;
+  MakeContextCurrent();
+  FormPaint();
+}
+
+void TKestraneForm::RepaintWhenNotConnected() {
+  if (!Connected()) Repaint();
+}
+
+void TKestraneForm::DrawFrame(int, int) {}
+
+void TKestraneForm::DrawPfd(const Viewport&) {}
+
+void TKestraneForm::DrawNd(const Viewport&) {}
+
+void TKestraneForm::FormPaint() {
+  if (!StartupComplete) {
+    // Nothing to draw yet: present a cleared frame.
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapPage();
+    return;
+  }
+  platform::FpuGuard fpu;
+  Painting = true;
+  glViewport(0, 0, ClientWidth(), ClientHeight());
+  glColor3f(1.0f, 1.0f, 0.0f);
+  glStencilMask(255);
+  glEnable(GL_STENCIL_TEST);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_STENCIL_TEST);
+  for (const Viewport& v : ComputeLayout(ClientWidth(), ClientHeight())) {
+    glViewport(v.x, v.y, v.size, v.size);
+    if (v.pfd) DrawPfd(v);
+    else DrawNd(v);
+  }
+  ++FrameCount;
+  if (!Connected()) SwapPage();
+  Painting = false;
+}
+
+void TKestraneForm::FormResize(int w, int h) {
+  (void)w;
+  (void)h;
+  if (!GeometryApplied) GeometryApplied = true;
+  RepaintWhenNotConnected();
+}
+
+// ---------------------------------------------------------------------------
+// Menu commands and keys
+
+void TKestraneForm::ShowFramesClick() {
+  // The menu bar has already flipped the check mark when it called us.
+  DrawScale = Checked(kFrames) ? 255.0f : 200.0f;
+  if (HasContext()) {
+    MakeContextCurrent();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+  }
+  Repaint();
+}
+
+void TKestraneForm::ShowPFD1Click() {
+  if (DisplayCount == 2) {
+    PfdVisible = false;
+    DisplayCount = 1;
+  } else if (NdVisible) {
+    PfdVisible = true;
+    DisplayCount = 2;
+  }
+  SetChecked(kShowPfd, PfdVisible);
+  Repaint();
+}
+
+void TKestraneForm::ShowND1Click() {
+  if (PfdOnly) {
+    SetChecked(kShowNd, NdVisible);
+    return;
+  }
+  if (DisplayCount == 2) {
+    NdVisible = false;
+    DisplayCount = 1;
+  } else if (PfdVisible) {
+    NdVisible = true;
+    DisplayCount = 2;
+  }
+  SetChecked(kShowNd, NdVisible);
+  Repaint();
+}
+
+void TKestraneForm::CaptainsInstruments1Click() {
+  CaptainSide = !CaptainSide;
+  if (Fl_Menu_Item* it = Item(kCaptains)) {
+    it->label(CaptainSide ? "Captains Instruments" : "F/O Instruments");
+    // The check mark keeps its start-up value.
+    SetChecked(kCaptains, true);
+  }
+  Repaint();
+}
+
+void TKestraneForm::SimpleTiming1Click() { DrawInBackground = Checked(kBackground); }
+
+void TKestraneForm::SmoothLines1Click() {
+  SmoothLines = Checked(kSmoothLines);
+  Repaint();
+}
+
+void TKestraneForm::SmoothPolygons1Click() { Repaint(); }
+
+void TKestraneForm::ToggleItem(const char* path, bool& flag, bool repaintAlways) {
+  flag = Checked(path);
+  if (repaintAlways) Repaint();
+  else RepaintWhenNotConnected();
+}
+
+void TKestraneForm::InhibitTerrainEGPWS1Click() {
+  TerrainInhibited = Checked(kInhibit);
+  if (TerrainInhibited) {
+    TerrainVisible = false;
+    SetChecked(kTerrain, false);
+    SetEnabled(kTerrain, false);
+  } else {
+    SetEnabled(kTerrain, true);
+  }
+  RepaintWhenNotConnected();
+}
+
+void TKestraneForm::SetRange(int nm) {
+  NdRange = nm;
+  for (int k = 0; k < 8; ++k) SetChecked(kRangeItems[k], kRanges[k] == nm);
+  RepaintWhenNotConnected();
+}
+
+void TKestraneForm::IncreaseNDRange() {
+  if (NdRange > 320) return;
+  SetRange(NdRange * 2);
+}
+
+void TKestraneForm::DecreaseNDRange() {
+  if (NdRange < 10) return;
+  SetRange(NdRange / 2);
+}
+
+bool TKestraneForm::FormKeyPress(char c) {
+  switch (c) {
+    case 'm':
+      MenuHidden = !MenuHidden;
+      SetMenuShown(!MenuHidden);
+      break;
+    case 'c':
+      TerrainAltMode = !TerrainAltMode;
+      break;
+    case 'f':
+      SetTitleBar(!::TitleBarShown);
+      ::TitleBarShown = !::TitleBarShown;
+      break;
+    case 't':
+      if (TaskbarShown) TaskbarWindow.Hide();
+      else TaskbarWindow.Show();
+      TaskbarShown = !TaskbarShown;
+      break;
+    case '+':
+      IncreaseNDRange();
+      break;
+    case '-':
+      DecreaseNDRange();
+      break;
+    case 'l':
+      ScreenRotation = (ScreenRotation + 90) % 360;
+      break;
+    case 'r':
+      ScreenRotation = (ScreenRotation + 270) % 360;
+      break;
+    default:
+      break;
+  }
+  RepaintWhenNotConnected();
+  return true;
+}
+
+bool TKestraneForm::FormKeyDown(int key, int state) {
+  // A menu shortcut goes to its menu item while the menu bar is attached.
+  if (MenuShown() && MenuBar()->test_shortcut()) return false;
+  const bool ctrlOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_CTRL;
+  const bool altOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_ALT;
+  auto toggle = [&](const char* path, bool& flag) {
+    if (!Enabled(path)) return;
+    SetChecked(path, !Checked(path));
+    ToggleItem(path, flag, false);
+  };
+  if (key >= FL_F + 1 && key <= FL_F + 12) {
+    switch (key - FL_F) {
+      case 1: ShowPFD1Click(); ShowND1Click(); break;
+      case 2: toggle(kSeaLevel, ShowSeaLevel); break;
+      case 3: ShowPFD1Click(); break;
+      case 4: if (!altOnly) ShowND1Click(); else Exit1Click(); break;
+      case 5: CaptainsInstruments1Click(); break;
+      case 6: toggle(kTcasVis, TrafficVisible); break;
+      case 7: toggle(kStations, StationsVisible); break;
+      case 8: toggle(kWaypoints, WaypointsVisible); break;
+      case 9: toggle(kAirports, AirportsVisible); break;
+      case 10: toggle(kData, NdDataVisible); break;
+      case 11: toggle(kPosition, PositionVisible); break;
+      case 12: toggle(kTerrain, TerrainVisible); break;
+    }
+    return true;
+  }
+  if (ctrlOnly) {
+    if (key == FL_Enter || key == FL_KP_Enter) TerrainAltMode = !TerrainAltMode;
+    else if (key == 'f') { SetChecked(kFrames, !Checked(kFrames)); ShowFramesClick(); }
+    else if (key == 't') toggle(kTerrTexture, TerrainTextures);
+    else return false;
+    return true;
+  }
+  if (altOnly) {
+    switch (key) {
+      case 'a': IncreaseNDRange(); break;
+      case 'y': DecreaseNDRange(); break;
+      case 'b': toggle(kAirports, AirportsVisible); break;
+      case 'c': toggle(kStations, StationsVisible); break;
+      case 'm': toggle(kPosition, PositionVisible); break;
+      case 'n': toggle(kData, NdDataVisible); break;
+      case 'v': toggle(kWaypoints, WaypointsVisible); break;
+      case 'x': if (!TerrainInhibited) toggle(kTerrain, TerrainVisible); break;
+      default: return false;
+    }
+    RepaintWhenNotConnected();
+    return true;
+  }
+  return false;
+}
