@@ -1,6 +1,9 @@
 #include "kestrane/Dispatch.h"
 
 #include "kestrane/KestraneMain.h"
+#include "nd/Uirs.h"
+#include "pfd/Uhorizon.h"
+#include "pfd/Upfd.h"
 
 // Parsers are called in this order for every line; each picks out its own
 // variables and ignores the rest.
@@ -8,10 +11,13 @@ void DispatchToParsers(const std::string& line) {
   // 1. TCAS traffic report (while TCAS is on).
   // 2. Navigation variables.
   // 3. PFD variables and aircraft state.
+  ParsePfdLine(line);
   // 4. IRS element.
+  if (Irs) Irs->ParseLine(line);
   // 5. Speed tape.
   // 6. Runway element.
   // 7. Attitude indicator.
+  if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;
   // 8. Route, fix info, VOR/ADF and ND texts.
   (void)line;
