@@ -21,3 +21,5 @@ bool ShowSeaLevel = true, TerrainTextures = false, HideBelowCompassArc = false;
 int NdRange = 10;
 bool TaOnlyFlag = false, TcasOnFlag = true, TerrainAltMode = false, TerrainInhibited = false,
      MenuHidden = false;
+
+tcasDataRecord TcasMessage;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kestrane/UDeclarations.h"
 #include "platform/Desktop.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
@@ -35,6 +36,17 @@ extern bool StationsVisible, WaypointsVisible, AirportsVisible, TrafficVisible, 
 extern bool ShowSeaLevel, TerrainTextures, HideBelowCompassArc;
 extern int NdRange;                  // nautical miles, 5 to 640
 extern bool TaOnlyFlag, TcasOnFlag, TerrainAltMode, TerrainInhibited, MenuHidden;
+
+// The last "tcas" item received (callsign, latitude, longitude, altitude).
+extern tcasDataRecord TcasMessage;
+
+// ---- Broker lines ----
+// Parses the "tcas" item of line into TcasMessage. False when the line
+// holds no "tcas" or the item lacks a field (nothing is then handed on).
+bool ParseTcasLine(const std::string& line);
+// The exact lines Connect sends after registering: eight subscription
+// lines and fifty route lines, each ending in CR.
+std::vector<std::string> SubscriptionLines();
 
 // ---- Start-up pieces that need no window ----
 // True when the first argument, upper-cased, is "-PFDONLY" or "-P".
@@ -77,7 +89,7 @@ class TKestraneForm : public TCGForm {
   void Finalize();
 
   static bool CheckPS13Databases(const std::string& folder);
-  void CheckRequiredFiles();
+  static void CheckRequiredFiles();
 
   // Menu commands.
   void Connect1Click();

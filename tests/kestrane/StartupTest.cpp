@@ -52,8 +52,7 @@ TEST(RequiredFiles, MissingFileWarnsLogsAndGoesOn) {
   std::vector<std::string> shown;
   platform::SetMessageBoxHook([&](const std::string& t, const std::string&) { shown.push_back(t); });
   DataFolder = dir.File("data");
-  TKestraneForm* form = nullptr;  // the check needs no window
-  form->TKestraneForm::CheckRequiredFiles();
+  TKestraneForm::CheckRequiredFiles();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0],
             "747world.mv not found.\rMagnetic Variation cannot be calculated + Airports will not "
@@ -63,7 +62,7 @@ TEST(RequiredFiles, MissingFileWarnsLogsAndGoesOn) {
   EXPECT_NE(log.find(" Startup : 747world.mv not found!\n"), std::string::npos);
 
   WriteFile(dir.File("data/747WORLD.MV"), "x");
-  form->TKestraneForm::CheckRequiredFiles();
+  TKestraneForm::CheckRequiredFiles();
   EXPECT_EQ(shown.size(), 1u);
   EXPECT_TRUE(RequiredFilesFound);
   platform::SetMessageBoxHook(nullptr);

@@ -36,7 +36,7 @@ TEST(BrokerValue, LenientConversionAndMissingVariable) {
 TEST(BrokerValue, EightCharactersOrRestOfLine) {
   double d = 0;
   ASSERT_TRUE(ReadBrokerDouble("MV.RwyX1 47.123456789", "MV.RwyX1", d));
-  EXPECT_DOUBLE_EQ(d, 47.123456);
+  EXPECT_DOUBLE_EQ(d, 47.12345);  // eight characters
   ASSERT_TRUE(ReadBrokerDouble("MV.RwyX1 47.123456789", "MV.RwyX1", d, ValueSpan::RestOfLine));
   EXPECT_DOUBLE_EQ(d, 47.123456789);
 }
