@@ -1,0 +1,455 @@
+#include "tools/scripted-broker/DemoFlight.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Numbers.h"
+
+namespace broker {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kFeetPerDegree = 364599;  // 6076.65 ft per NM x 60
+constexpr double kRunwayTrueHeading = 160;
+constexpr double kMagVar = 16;
+constexpr double kV1 = 145, kVR = 154, kVref = 150;
+// Times of the scripted events, seconds into the loop.
+constexpr double kAlignedAt = 8, kFdOnAt = 10, kRollAt = 14, kHeadingSelectAt = 62, kDescentAt = 140;
+
+double Rad(double deg) { return deg * kPi / 180; }
+double Fold360(double deg) {
+  double d = std::fmod(deg, 360.0);
+  return d < 0 ? d + 360 : d;
+}
+// a - b folded into -180..180.
+double Diff(double a, double b) {
+  double d = Fold360(a - b);
+  return d > 180 ? d - 360 : d;
+}
+// Moves value toward target by at most rate * dt.
+double Approach(double value, double target, double rate, double dt) {
+  double step = rate * dt;
+  if (target > value) return std::min(target, value + step);
+  return std::max(target, value - step);
+}
+void SetMode(int& mode, int value, double& changedAt, double t) {
+  if (mode != value) {
+    mode = value;
+    changedAt = t;
+  }
+}
+
+// Manoeuvre speeds by flap position (0 up .. 4 flaps 20), knots.
+constexpr double kFlapSpeed[5] = {240, 220, 200, 185, 170};
+constexpr double kStickShaker[5] = {165, 140, 132, 125, 118};
+
+DemoState InitialState() {
+  DemoState s;
+  s.latitude = kDemoFieldLatitude;
+  s.longitude = kDemoFieldLongitude;
+  s.altitude = kDemoFieldElevation;
+  s.trueHeading = kRunwayTrueHeading;
+  s.trackTrue = kRunwayTrueHeading;
+  s.magVar = kMagVar;
+  s.windFrom = 250;
+  s.windSpeed = 15;
+  s.altimeterSetting = 2992;
+  s.selectedAltitude = 4000;
+  s.selectedHeading = kRunwayTrueHeading - kMagVar;
+  s.selectedSpeed = 180;
+  s.flapPosition = 4;
+  s.irsAligning = true;
+  s.irsQuality = 3;
+  s.irsAlignMinutes = 8;
+  return s;
+}
+
+// Closed-form traffic: crosses ahead of the departure path at 4500 ft.
+void PlaceTraffic(DemoState& s) {
+  const double startNorth = -8.0, startEast = 6.0;  // NM from the field
+  const double heading = Rad(250), speed = 180;     // true, knots
+  double nm = speed * s.t / 3600;
+  double north = startNorth + nm * std::cos(heading);
+  double east = startEast + nm * std::sin(heading);
+  s.trafficLatitude = kDemoFieldLatitude + north / 60;
+  s.trafficLongitude = kDemoFieldLongitude + east / (60 * std::cos(Rad(kDemoFieldLatitude)));
+  s.trafficAltitude = 4500;
+}
+
+// Values that round to zero are sent as zero, never as "-0.00".
+std::string Fixed(double v, int decimals) {
+  return platform::FormatDouble(std::abs(v) < 0.5 * std::pow(10.0, -decimals) ? 0.0 : v, decimals);
+}
+std::string Int(double v) { return platform::FormatInt(platform::SafeRound(v)); }
+std::string Flag(bool b) { return b ? "1" : "0"; }
+
+// Raw marker values of the speed tape: flap and REF markers stand at
+// (raw + 1) * 5 / 7 knots, V1 and VR markers at (raw - 1) * 5 / 7 knots.
+std::string FlapMarker(double knots) { return Int(knots * 7 / 5 - 1); }
+std::string VMarker(double knots) { return knots > 0 ? Int(knots * 7 / 5 + 1) : "0"; }
+
+double HeightAboveField(const DemoState& s) { return std::max(0.0, s.altitude - kDemoFieldElevation); }
+int StickShakerIndex(const DemoState& s) { return std::clamp(s.flapPosition, 0, 4); }
+
+// Mode-change box timer: seconds left of the 10 s after a change.
+std::string BoxTimer(const DemoState& s, double changedAt) {
+  return Int(std::max(0.0, std::ceil(10 - (s.t - changedAt))));
+}
+
+// 16-bit word of the FMC position.
+std::string FmcWord(const DemoState& s, bool yAxis, int word) {
+  double x = 0, y = 0;
+  GridFromLatLon(s.latitude, s.longitude, kDemoCenterLongitude, x, y);
+  int16_t w[3];
+  EncodeReal48(yAxis ? y : x, w);
+  return Int(w[word]);
+}
+// Grid position of one IRS: IRS 2 and 3 sit a little off the aircraft.
+std::string IrsGrid(const DemoState& s, int irs, bool yAxis) {
+  double lat = s.latitude + (irs == 2 ? 0.004 : 0.0);
+  double lon = s.longitude + (irs == 3 ? 0.006 : 0.0);
+  double x = 0, y = 0;
+  GridFromLatLon(lat, lon, kDemoCenterLongitude, x, y);
+  return Fixed(yAxis ? y : x, 1);
+}
+
+std::string DegreesPart(double v) { return Int(std::trunc(v)); }
+// Fraction of a degree in the units of "IPC.latmin" and "IPC.lonmin"
+// (degree = whole + value / 6,000,000).
+std::string FractionPart(double v) { return Int((v - std::trunc(v)) * 6000000); }
+
+std::string TrafficItem(const DemoState& s) {
+  return "{GCT101 0 0 " + Fixed(s.trafficLatitude, 5) + " " + Fixed(s.trafficLongitude, 5) + " " +
+         Int(s.trafficAltitude) + " 0}";
+}
+
+}  // namespace
+
+// clang-format off
+const std::vector<std::vector<DemoItem>>& DemoTable() {
+  using S = const DemoState&;
+  static const std::vector<std::vector<DemoItem>> table = {
+    // Attitude, air data and the standby instruments.
+    {
+      {"IPC.pitch",  "degrees, nose up positive",          [](S s) { return Fixed(s.pitch, 2); }},
+      {"IPC.bank",   "degrees, right wing down negative",  [](S s) { return Fixed(-s.bank, 2); }},
+      {"IPC.ias",    "knots",                              [](S s) { return Fixed(s.ias, 1); }},
+      {"IPC.dalt",   "feet",                               [](S s) { return Fixed(s.altitude, 1); }},
+      {"altim",      "hundredths of an inch of mercury",   [](S s) { return Int(s.altimeterSetting); }},
+      {"IPC.vs",     "feet per minute",                    [](S s) { return Int(s.verticalSpeed); }},
+      {"IPC.talt",   "feet",                               [](S s) { return Int(s.altitude); }},
+      {"IPC.thdg",   "degrees true",                       [](S s) { return Fixed(s.trueHeading, 2); }},
+      {"IPC.var",    "degrees, true = magnetic + var",     [](S s) { return Fixed(s.magVar, 1); }},
+      {"MV.Bank180", "radians, right wing down negative",  [](S s) { return Fixed(-Rad(s.bank), 5); }},
+      {"MV.IrsPhdg", "radians, true platform heading",     [](S s) { return Fixed(Rad(s.trueHeading), 5); }},
+      {"MV.YawTrack", "radians",                           [](S) { return std::string("0"); }},
+    },
+    // Position and navigation.
+    {
+      {"IPC.latdeg", "whole degrees north",                [](S s) { return DegreesPart(s.latitude); }},
+      {"IPC.latmin", "degree fraction x 6,000,000",        [](S s) { return FractionPart(s.latitude); }},
+      {"IPC.londeg", "whole degrees east",                 [](S s) { return DegreesPart(s.longitude); }},
+      {"IPC.lonmin", "degree fraction x 6,000,000",        [](S s) { return FractionPart(s.longitude); }},
+      {"MV.CenterLon", "grid reference longitude, degrees", [](S) { return Int(kDemoCenterLongitude); }},
+      {"MV.GridNorth", "1 on the north polar grid",        [](S) { return std::string("0"); }},
+      {"MV.GridSouth", "1 on the south polar grid",        [](S) { return std::string("0"); }},
+      {"MV.FMCPosX1", "grid X feet, 6-byte real word 1",   [](S s) { return FmcWord(s, false, 0); }},
+      {"MV.FMCPosX2", "grid X feet, word 2",               [](S s) { return FmcWord(s, false, 1); }},
+      {"MV.FMCPosX3", "grid X feet, word 3",               [](S s) { return FmcWord(s, false, 2); }},
+      {"MV.FMCPosY1", "grid Y feet (south positive), word 1", [](S s) { return FmcWord(s, true, 0); }},
+      {"MV.FMCPosY2", "grid Y feet, word 2",               [](S s) { return FmcWord(s, true, 1); }},
+      {"MV.FMCPosY3", "grid Y feet, word 3",               [](S s) { return FmcWord(s, true, 2); }},
+      {"MV.GndSpeed", "knots",                             [](S s) { return Fixed(s.groundSpeed, 1); }},
+      {"MV.TAS",     "knots",                              [](S s) { return Fixed(s.tas, 1); }},
+      {"MV.Track",   "radians, heading minus track",       [](S s) { return Fixed(Rad(Diff(s.trueHeading, s.trackTrue)), 5); }},
+      {"MV.WindRad", "radians true, wind from",            [](S s) { return Fixed(Rad(s.windFrom), 5); }},
+      {"MV.WindSpd", "knots x 1.852 / 20",                 [](S s) { return Fixed(s.windSpeed * 1.852 / 20, 4); }},
+      {"MV.RoundMach", "Mach x 1000",                      [](S s) { return Int(s.mach * 1000); }},
+      {"MV.HdgBugTimer", "not 0 shortly after a heading change", [](S s) { return Flag(s.t >= kHeadingSelectAt && s.t < kHeadingSelectAt + 10); }},
+    },
+    // Mode control panel, flight director and annunciator.
+    {
+      {"IPC.mcpalt", "feet",                               [](S s) { return Int(s.selectedAltitude); }},
+      {"IPC.mcphdg", "degrees magnetic",                   [](S s) { return Int(s.selectedHeading); }},
+      {"IPC.mcpim",  "knots (Mach x 1000 above 400)",      [](S s) { return Int(s.selectedSpeed); }},
+      {"VM.FDOn",    "1 flight director on",               [](S s) { return Flag(s.fdOn); }},
+      {"VM.FDPitch", "57 - 2.4 x (command - pitch)",       [](S s) { return Int(57 - 2.4 * (s.fdPitchCommand - s.pitch)); }},
+      {"VM.FDBank",  "roll bar offset, 16-bit two's complement", [](S s) {
+         int x = platform::SafeRound(std::clamp((s.fdBankCommand - s.bank) * 0.8, -20.0, 20.0));
+         return Int(x < 0 ? x + 65536 : x); }},
+      {"VM.FMApitch", "pitch mode code",                   [](S s) { return Int(s.fmaPitch); }},
+      {"VM.FMAroll", "roll mode code",                     [](S s) { return Int(s.fmaRoll); }},
+      {"VM.FMAthrust", "thrust mode code",                 [](S s) { return Int(s.fmaThrust); }},
+      {"VM.FMArllArm", "armed roll mode code",             [](S s) { return Int(s.fmaRollArmed); }},
+      {"VM.FMAptchArm", "armed pitch mode code",           [](S s) { return Int(s.fmaPitchArmed); }},
+      {"VM.AppOn",   "1 approach armed",                   [](S) { return std::string("0"); }},
+      {"VM.LocDev",  "raw, -46 no deviation display",      [](S) { return std::string("-46"); }},
+      {"VM.GlideDev", "raw, -46 no deviation display",     [](S) { return std::string("-46"); }},
+      {"VM.FineLoc", "not 0 expanded localizer",           [](S) { return std::string("0"); }},
+      {"VM.HiBufSpd", "knots",                             [](S) { return std::string("350"); }},
+      {"VM.StickShSpd", "knots",                           [](S s) { return Int(kStickShaker[StickShakerIndex(s)]); }},
+      {"VM.RadioH",  "feet",                               [](S s) { return Int(HeightAboveField(s)); }},
+    },
+    // Speed tape, flaps and pitch limit.
+    {
+      {"MV.SpdAcc",  "knots per 10 s / 0.715",             [](S s) { return Int(s.speedTrend * 10 / 0.715); }},
+      {"MV.DispVf00", "raw: knots x 7 / 5 - 1",            [](S) { return FlapMarker(kFlapSpeed[0]); }},
+      {"MV.DispVf01", "raw",                               [](S) { return FlapMarker(kFlapSpeed[1]); }},
+      {"MV.DispVf05", "raw",                               [](S) { return FlapMarker(kFlapSpeed[2]); }},
+      {"MV.DispVf10", "raw",                               [](S) { return FlapMarker(kFlapSpeed[3]); }},
+      {"MV.DispVf20", "raw",                               [](S) { return FlapMarker(kFlapSpeed[4]); }},
+      {"MV.DispVref", "raw",                               [](S) { return FlapMarker(kVref); }},
+      {"MV.V1bug",   "raw: knots x 7 / 5 + 1",             [](S s) { return VMarker(s.v1); }},
+      {"MV.VRbug",   "raw",                                [](S s) { return VMarker(s.vr); }},
+      {"MV.GndOnce", "0 before take-off (V1 and VR markers)", [](S s) { return Flag(s.airborne); }},
+      {"MV.NoVSpd",  "1 no V-speeds entered",              [](S s) { return Flag(s.v1 <= 0); }},
+      {"MV.V1Conf",  "1 V1 marker shown",                  [](S s) { return Flag(s.v1 > 0); }},
+      {"MV.VrConf",  "1 VR marker shown",                  [](S s) { return Flag(s.vr > 0); }},
+      {"MV.FlightPhase", "1 ground .. 5 descent",          [](S s) {
+         return Int(!s.airborne ? (s.ias > 0 ? 2 : 1) : s.t >= kDescentAt ? 5 : s.fmaPitch == 4 ? 4 : 3); }},
+      {"MV.FlapYPix", "261 flaps up",                      [](S s) { return Int(261 - 12 * s.flapPosition); }},
+      {"MV.Vref30P90", "knots, bottom of the manoeuvre band", [](S s) { return Int(kStickShaker[StickShakerIndex(s)] + 25); }},
+      {"MV.DelayedFlapPos", "0 up .. 4 flaps 20",          [](S s) { return Int(s.flapPosition); }},
+      {"MV.InitialFlapMoved", "1 manoeuvre band shown",    [](S s) { return Flag(s.t >= kAlignedAt); }},
+      {"MV.PitotIce", "airspeed factor",                   [](S) { return std::string("1.0"); }},
+      {"MV.HorPitchLim", "57 - 2.4 x margin to the limit", [](S s) {
+         double margin = std::clamp((s.ias - kStickShaker[StickShakerIndex(s)]) / 3 + 3, 3.0, 20.0);
+         return Int(57 - 2.4 * margin); }},
+    },
+    // Autopilot status and alerts (none).
+    {
+      {"MV.AcBusPowered1", "1 powered", [](S) { return std::string("1"); }},
+      {"MV.AcBusPowered2", "1 powered", [](S) { return std::string("1"); }},
+      {"MV.AcBusPowered3", "1 powered", [](S) { return std::string("1"); }},
+      {"MV.AcBusPowered4", "1 powered", [](S) { return std::string("1"); }},
+      {"MV.HydOff1", "1 hydraulics off", [](S) { return std::string("0"); }},
+      {"MV.HydOff2", "1 hydraulics off", [](S) { return std::string("0"); }},
+      {"MV.HydOff3", "1 hydraulics off", [](S) { return std::string("0"); }},
+      {"MV.HydOff4", "1 hydraulics off", [](S) { return std::string("0"); }},
+      {"MV.APCmd1",  "1 autopilot engaged", [](S s) { return Flag(s.autopilot); }},
+      {"MV.APCmd2",  "1 autopilot engaged", [](S) { return std::string("0"); }},
+      {"MV.APCmd3",  "1 autopilot engaged", [](S) { return std::string("0"); }},
+      {"MV.SpdTimer", "above 0 shows the thrust mode box", [](S s) { return BoxTimer(s, s.thrustChangedAt); }},
+      {"MV.RolTimer", "above 0 shows the roll mode box",   [](S s) { return BoxTimer(s, s.rollChangedAt); }},
+      {"MV.PchTimer", "above 0 shows the pitch mode box",  [](S s) { return BoxTimer(s, s.pitchChangedAt); }},
+      {"MV.AtActive", "1 autothrottle active",             [](S s) { return Flag(s.autothrottle); }},
+      {"MV.PullUpPfd", "1 PULL UP", [](S) { return std::string("0"); }},
+      {"MV.WindShrSpd", "windshear", [](S) { return std::string("0"); }},
+      {"MV.StatusMsg10", "status bits", [](S) { return std::string("0"); }},
+      {"MV.aoPosWindshr", "windshear", [](S) { return std::string("0"); }},
+      {"MV.Ac3BusFail", "bus failure", [](S) { return std::string("0"); }},
+      {"MV.WxArea", "weather radar area", [](S) { return std::string("0"); }},
+    },
+    // Inertial reference systems (mode selectors in NAV).
+    {
+      {"MV.Irs1Align", "1 aligned", [](S s) { return Flag(!s.irsAligning); }},
+      {"MV.Irs2Align", "1 aligned", [](S s) { return Flag(!s.irsAligning); }},
+      {"MV.Irs3Align", "1 aligned", [](S s) { return Flag(!s.irsAligning); }},
+      {"MV.Irs1Sel", "mode selector, 2 NAV", [](S) { return std::string("2"); }},
+      {"MV.Irs2Sel", "mode selector, 2 NAV", [](S) { return std::string("2"); }},
+      {"MV.Irs3Sel", "mode selector, 2 NAV", [](S) { return std::string("2"); }},
+      {"MV.Irs1Quality", "1 or 2 navigating, 3 not usable", [](S s) { return Int(s.irsQuality); }},
+      {"MV.Irs2Quality", "1 or 2 navigating, 3 not usable", [](S s) { return Int(s.irsQuality); }},
+      {"MV.Irs3Quality", "1 or 2 navigating, 3 not usable", [](S s) { return Int(s.irsQuality); }},
+      {"MV.Irs1AlignDel", "minutes of alignment left", [](S s) { return Int(s.irsAlignMinutes); }},
+      {"MV.Irs2AlignDel", "minutes of alignment left", [](S s) { return Int(s.irsAlignMinutes); }},
+      {"MV.Irs3AlignDel", "minutes of alignment left", [](S s) { return Int(s.irsAlignMinutes); }},
+      {"MV.IrsAligning", "1 while aligning", [](S s) { return Flag(s.irsAligning); }},
+      {"MV.IrsAttHdg", "-2 no attitude and heading yet", [](S s) { return s.irsAligning ? std::string("-2") : std::string("0"); }},
+      {"MV.IrsX1", "grid X feet", [](S s) { return IrsGrid(s, 1, false); }},
+      {"MV.IrsX2", "grid X feet", [](S s) { return IrsGrid(s, 2, false); }},
+      {"MV.IrsX3", "grid X feet", [](S s) { return IrsGrid(s, 3, false); }},
+      {"MV.IrsY1", "grid Y feet", [](S s) { return IrsGrid(s, 1, true); }},
+      {"MV.IrsY2", "grid Y feet", [](S s) { return IrsGrid(s, 2, true); }},
+      {"MV.IrsY3", "grid Y feet", [](S s) { return IrsGrid(s, 3, true); }},
+    },
+    // Traffic: callsign, two further fields, latitude, longitude, altitude
+    // (feet), one more field.
+    {
+      {"tcas", "{callsign f2 f3 lat lon alt f7}", [](S s) { return TrafficItem(s); }},
+    },
+  };
+  return table;
+}
+// clang-format on
+
+std::string DemoLine(const std::vector<DemoItem>& row, const DemoState& s) {
+  std::string line;
+  for (const DemoItem& item : row) {
+    if (!line.empty()) line.push_back(' ');
+    line += item.name;
+    line.push_back(' ');
+    line += item.value(s);
+  }
+  return line + "\r\n";
+}
+
+DemoFlight::DemoFlight() : state_(InitialState()) { PlaceTraffic(state_); }
+
+const DemoState& DemoFlight::At(double seconds) {
+  double t = std::isfinite(seconds) ? std::fmod(std::max(0.0, seconds), kLoopSeconds) : 0;
+  if (t + 1e-9 < state_.t) {
+    state_ = InitialState();
+    PlaceTraffic(state_);
+  }
+  // At most kLoopSeconds / kStepSeconds steps.
+  while (state_.t + kStepSeconds <= t + 1e-9) Step();
+  return state_;
+}
+
+std::vector<std::string> DemoFlight::Lines(double seconds, bool withTraffic) {
+  const DemoState& s = At(seconds);
+  const auto& table = DemoTable();
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < table.size(); ++i) {
+    bool traffic = i + 1 == table.size();
+    if (!traffic || withTraffic) lines.push_back(DemoLine(table[i], s));
+  }
+  return lines;
+}
+
+void DemoFlight::Step() {
+  DemoState& s = state_;
+  const double dt = kStepSeconds;
+  s.t += dt;
+  const double t = s.t;
+  const double agl = HeightAboveField(s);
+
+  // Alignment, then the crew sets up the flight.
+  s.irsAligning = t < kAlignedAt;
+  s.irsQuality = s.irsAligning ? 3 : 1;
+  s.irsAlignMinutes = s.irsAligning ? platform::SafeRound(std::ceil(kAlignedAt - t)) : 0;
+  if (t >= kAlignedAt) {
+    s.v1 = kV1;
+    s.vr = kVR;
+    s.altimeterSetting = 3005;
+  }
+  if (t >= kFdOnAt && !s.fdOn) {
+    s.fdOn = true;
+    s.autothrottle = true;
+    s.fmaRollArmed = 3;   // LNAV
+    s.fmaPitchArmed = 3;  // VNAV SPD
+  }
+  if (s.fdOn && !s.airborne) {
+    SetMode(s.fmaRoll, 7, s.rollChangedAt, t);     // TO/GA
+    SetMode(s.fmaPitch, 7, s.pitchChangedAt, t);   // TO/GA
+    SetMode(s.fmaThrust, 2, s.thrustChangedAt, t);  // THR REF
+  }
+
+  // Climb-out modes, autopilot, flap retraction.
+  if (s.airborne && agl >= 400 && s.fmaRoll == 7) {
+    SetMode(s.fmaRoll, 3, s.rollChangedAt, t);      // LNAV
+    SetMode(s.fmaPitch, 3, s.pitchChangedAt, t);    // VNAV SPD
+    SetMode(s.fmaThrust, 1, s.thrustChangedAt, t);  // THR REF below the selected altitude
+    s.fmaRollArmed = 0;
+    s.fmaPitchArmed = 0;
+  }
+  if (s.airborne && agl >= 1000) s.autopilot = true;
+  if (s.airborne && agl >= 1000 && s.flapPosition > 0 && t - s.flapsChangedAt >= 5 &&
+      s.ias >= kFlapSpeed[s.flapPosition] - 20) {
+    --s.flapPosition;
+    s.flapsChangedAt = t;
+  }
+  if (t >= kHeadingSelectAt && s.selectedHeading == kRunwayTrueHeading - kMagVar) {
+    s.selectedHeading = 234;
+    SetMode(s.fmaRoll, 5, s.rollChangedAt, t);  // HDG SEL
+  }
+  if (t >= kDescentAt && s.selectedAltitude != 3000) {
+    s.selectedAltitude = 3000;
+    SetMode(s.fmaPitch, 6, s.pitchChangedAt, t);   // V/S
+    SetMode(s.fmaThrust, 4, s.thrustChangedAt, t);  // IDLE
+  }
+  if (s.airborne && s.fmaPitch == 3 && std::abs(s.selectedAltitude - s.altitude) < 100 &&
+      std::abs(s.verticalSpeed) < 300) {
+    SetMode(s.fmaPitch, 4, s.pitchChangedAt, t);    // VNAV PTH
+    SetMode(s.fmaThrust, 5, s.thrustChangedAt, t);  // SPD
+  }
+
+  // Speed.
+  double previousIas = s.ias;
+  if (!s.airborne) {
+    if (t >= kRollAt) s.ias += 7 * dt;  // take-off roll
+  } else {
+    double target = s.flapPosition > 0 ? 180 : 250;
+    if (s.fmaThrust == 4) target = 230;
+    s.ias = Approach(s.ias, target, 1.5, dt);
+  }
+  s.speedTrend = (s.ias - previousIas) / dt;
+  s.selectedSpeed = s.flapPosition > 0 ? 180 : 250;
+
+  // Pitch and vertical speed: rotate at VR, lift off at 8 degrees, then
+  // climb at up to 3000 ft/min toward the selected altitude.
+  double pitchTarget = 0;
+  if (!s.airborne) {
+    pitchTarget = s.ias >= kVR ? 15 : 0;
+    s.pitch = Approach(s.pitch, pitchTarget, 3, dt);
+    if (s.pitch >= 8) s.airborne = true;
+  } else {
+    double vsTarget = std::clamp((s.selectedAltitude - s.altitude) * 4, -1500.0, 3000.0);
+    s.verticalSpeed = Approach(s.verticalSpeed, vsTarget, 500, dt);
+    pitchTarget = 2 + s.verticalSpeed / 300;
+    s.pitch = Approach(s.pitch, pitchTarget, 2, dt);
+    s.altitude += s.verticalSpeed / 60 * dt;
+  }
+
+  // Bank and heading: wings level until the heading select, then turn
+  // toward the selected heading at up to 25 degrees of bank.
+  double bankTarget = 0;
+  if (s.airborne && (s.fmaRoll == 5 || s.fmaRoll == 4)) {
+    double error = Diff(s.selectedHeading + s.magVar, s.trueHeading);
+    bankTarget = std::clamp(error * 2, -25.0, 25.0);
+    if (s.fmaRoll == 5 && std::abs(error) < 0.5 && std::abs(s.bank) < 1)
+      SetMode(s.fmaRoll, 4, s.rollChangedAt, t);  // HDG HOLD
+  }
+  s.bank = Approach(s.bank, bankTarget, 4, dt);
+  s.tas = s.ias * (1 + s.altitude / 1000 * 0.02);
+  s.mach = s.tas / 661.5;
+  if (s.airborne) s.trueHeading = Fold360(s.trueHeading + 1091 * std::tan(Rad(s.bank)) / std::max(s.tas, 100.0) * dt);
+  s.fdPitchCommand = s.fdOn ? (s.airborne ? pitchTarget : (s.ias > 0 ? 8.0 : 0.0)) : 0;
+  s.fdBankCommand = s.fdOn ? bankTarget : 0;
+
+  // Ground track with the wind once airborne.
+  double north = s.tas * std::cos(Rad(s.trueHeading));
+  double east = s.tas * std::sin(Rad(s.trueHeading));
+  if (s.airborne) {
+    north -= s.windSpeed * std::cos(Rad(s.windFrom));
+    east -= s.windSpeed * std::sin(Rad(s.windFrom));
+  }
+  s.groundSpeed = std::hypot(north, east);
+  s.trackTrue = s.groundSpeed > 1 ? Fold360(std::atan2(east, north) * 180 / kPi) : s.trueHeading;
+  s.latitude += north / 3600 / 60 * dt;
+  s.longitude += east / 3600 / (60 * std::cos(Rad(s.latitude))) * dt;
+
+  PlaceTraffic(s);
+}
+
+void GridFromLatLon(double lat, double lon, int centerLon, double& x, double& y) {
+  y = -lat * kFeetPerDegree;
+  x = (lon - centerLon) * std::cos(Rad(lat)) * kFeetPerDegree;
+}
+
+void EncodeReal48(double value, int16_t words[3]) {
+  uint8_t b[6] = {0, 0, 0, 0, 0, 0};
+  if (std::isfinite(value) && value != 0) {
+    int exp = 0;
+    double f = std::frexp(std::abs(value), &exp);  // |value| = f * 2^exp, f in [0.5, 1)
+    int biased = exp - 1 + 129;                     // |value| = 2f * 2^(exp - 1)
+    // 2f - 1 lies in [0, 1), so the scaled fraction fits in 39 bits (a
+    // round-up to 2^39 moves into the exponent).
+    uint64_t frac = static_cast<uint64_t>(std::nearbyint((2 * f - 1) * 549755813888.0));
+    if (frac >= (1ULL << 39)) {
+      frac = 0;
+      ++biased;
+    }
+    if (biased > 0 && biased <= 255) {
+      b[0] = static_cast<uint8_t>(biased);
+      for (int i = 1; i <= 4; ++i) b[i] = static_cast<uint8_t>(frac >> (8 * (i - 1)));
+      b[5] = static_cast<uint8_t>(((frac >> 32) & 0x7F) | (value < 0 ? 0x80 : 0));
+    }
+  }
+  for (int w = 0; w < 3; ++w)
+    words[w] = static_cast<int16_t>(static_cast<uint16_t>(b[2 * w] | (b[2 * w + 1] << 8)));
+}
+
+}  // namespace broker
