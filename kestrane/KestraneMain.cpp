@@ -11,8 +11,13 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "kestrane/Dispatch.h"
 #include "kestrane/Udebug.h"
 #include "kestrane/UDeclarations.h"
+#include "kestrane/Ufonts.h"
+#include "nd/Uirs.h"
+#include "pfd/Upfd.h"
+#include "support/opengl/CgTexture.h"
 #include "platform/DisplayLists.h"
 #include "platform/Fpu.h"
 #include "platform/MessageBox.h"
@@ -377,10 +382,26 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  // 12-16. Fonts, display objects and databases.
+  // 12. Fonts.
+  CreateFonts(DC, "Simplex");
+  // 14. PFD objects (and the IRS element).
+  CreatePfdObjects();
+  // 15. Display objects and databases.
   WriteDebug(" Startup: Init of ND display objects.");
-  // 17. Frame images.
+  if (Irs) Irs->Init();
+  // 17. Frame images; a missing or bad one leaves that frame undrawn.
   WriteDebug(" Startup: Initialization complete.");
+  PfdFrameTexture = std::make_unique<TCGTexture>();
+  NdFrameTexture = std::make_unique<TCGTexture>();
+  const std::pair<TCGTexture*, const char*> frames[2] = {
+      {PfdFrameTexture.get(), "bitmaps/PFDframe.jpg"}, {NdFrameTexture.get(), "bitmaps/NDframe.jpg"}};
+  for (const auto& [texture, file] : frames) {
+    try {
+      texture->LoadFromJPEG(file);
+    } catch (const std::exception& e) {
+      WriteDebug(std::string(" Startup: Frame image not loaded: ") + file);
+    }
+  }
   StartupComplete = true;
   return true;
 }
@@ -412,6 +433,12 @@ void TKestraneForm::Finalize() {
   // GL objects go while the context is still current.
   MakeContextCurrent();
   SettingsFile.reset();
+  if (StartupComplete) {
+    FreeFonts();
+    FreePfdObjects();
+  }
+  PfdFrameTexture.reset();
+  NdFrameTexture.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -469,11 +496,62 @@ void TKestraneForm::RepaintWhenNotConnected() {
   if (!Connected()) Repaint();
 }
 
-void TKestraneForm::DrawFrame(int, int) {}
+void TKestraneForm::DrawFrame(int rotation, int which) {
+  if (!Checked(kFrames)) return;
+  TCGTexture* texture = which == 0 ? PfdFrameTexture.get() : NdFrameTexture.get();
+  if (!texture || texture->Width() == 0) return;  // no image: the frame is left out
+  const float S = DrawScale;
+  const GLfloat sPlane[4] = {1.0f / S, 0, 0, 0};
+  const GLfloat tPlane[4] = {0, 1.0f / S, 0, 0};
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGenfv(GL_S, GL_OBJECT_PLANE, sPlane);
+  glTexGenfv(GL_T, GL_OBJECT_PLANE, tPlane);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  texture->Enable();
+  float tx = 0, ty = 0;
+  if (rotation == 90) ty = -S;
+  else if (rotation == 180) tx = ty = -S;
+  else if (rotation == 270) tx = -S;
+  glRotatef(static_cast<float>(rotation), 0, 0, 1);
+  glTranslatef(tx, ty, 0);
+  glBegin(GL_QUADS);
+  glVertex2f(0, 0);
+  glVertex2f(S, 0);
+  glVertex2f(S, S);
+  glVertex2f(0, S);
+  glEnd();
+  glTranslatef(-tx, -ty, 0);
+  glRotatef(-static_cast<float>(rotation), 0, 0, 1);
+  texture->Disable();
+}
 
-void TKestraneForm::DrawPfd(const Viewport&) {}
+void TKestraneForm::DrawPfd(const Viewport& v) {
+  DrawFrame(ScreenRotation, 0);
+  float tx = 0, ty = 0;
+  if (ScreenRotation == 90) tx = DrawArea;
+  else if (ScreenRotation == 180) tx = ty = DrawArea;
+  else if (ScreenRotation == 270) ty = DrawArea;
+  glTranslatef(tx, ty, 0);
+  glRotatef(static_cast<float>(ScreenRotation), 0, 0, 1);
+  glStencilMask(255);
+  glEnable(GL_STENCIL_TEST);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glDisable(GL_STENCIL_TEST);
+  DrawPrimaryFlightDisplay(v.size, v.x, v.y, SmoothLines, ScreenRotation);
+  glRotatef(-static_cast<float>(ScreenRotation), 0, 0, 1);
+  glTranslatef(-tx, -ty, 0);
+}
 
-void TKestraneForm::DrawNd(const Viewport&) {}
+void TKestraneForm::DrawNd(const Viewport&) {
+  DrawFrame(ScreenRotation, 1);
+  glStencilMask(255);
+  glEnable(GL_STENCIL_TEST);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glDisable(GL_STENCIL_TEST);
+}
 
 void TKestraneForm::FormPaint() {
   if (!StartupComplete) {
@@ -492,6 +570,9 @@ void TKestraneForm::FormPaint() {
   glClear(GL_STENCIL_BUFFER_BIT);
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
+  // No traffic element yet: no resolution advisory.
+  RaClimbRate = -9999;
+  RaDescendRate = -9999;
   for (const Viewport& v : ComputeLayout(ClientWidth(), ClientHeight())) {
     glViewport(v.x, v.y, v.size, v.size);
     if (v.pfd) DrawPfd(v);

@@ -12,6 +12,7 @@
 #include "support/opengl/CgWindow.h"
 
 class Fl_Menu_Bar;
+class TCGTexture;
 struct Fl_Menu_Item;
 
 // ---- Settings and run-time globals (set by the main form) ----
@@ -133,6 +134,7 @@ class TKestraneForm : public TCGForm {
   int FrameCount = 0;  // frames painted, for tests and the log
   WindowGeometry ClosingGeometry{};
   std::unique_ptr<platform::TIniFile> SettingsFile;
+  std::unique_ptr<TCGTexture> PfdFrameTexture, NdFrameTexture;
   platform::Taskbar TaskbarWindow;
 
  private:
