@@ -19,7 +19,7 @@
 namespace broker {
 
 namespace {
-constexpr size_t kMaxQueued = 8u << 20;      // a client that stops reading is dropped
+constexpr size_t kMaxQueued = 32u << 20;     // a client that stops reading is dropped
 constexpr int64_t kDemoPeriodMs = 50;        // 20 frames a second
 constexpr int64_t kTrafficEveryFrames = 20;  // one traffic report a second
 constexpr int64_t kShutdownGraceMs = 2000;

@@ -346,8 +346,9 @@ void DemoFlight::Step() {
     s.fmaPitchArmed = 0;
   }
   if (s.airborne && agl >= 1000) s.autopilot = true;
+  // Each flap step is retracted on passing its manoeuvre speed marker.
   if (s.airborne && agl >= 1000 && s.flapPosition > 0 && t - s.flapsChangedAt >= 5 &&
-      s.ias >= kFlapSpeed[s.flapPosition] - 20) {
+      s.ias >= kFlapSpeed[s.flapPosition]) {
     --s.flapPosition;
     s.flapsChangedAt = t;
   }
@@ -371,12 +372,11 @@ void DemoFlight::Step() {
   if (!s.airborne) {
     if (t >= kRollAt) s.ias += 7 * dt;  // take-off roll
   } else {
-    double target = s.flapPosition > 0 ? 180 : 250;
-    if (s.fmaThrust == 4) target = 230;
-    s.ias = Approach(s.ias, target, 1.5, dt);
+    s.ias = Approach(s.ias, s.selectedSpeed, 2, dt);
   }
   s.speedTrend = (s.ias - previousIas) / dt;
-  s.selectedSpeed = s.flapPosition > 0 ? 180 : 250;
+  // Climb-out speed: 10 kt beyond the marker of the flaps set, then 250 kt.
+  if (s.airborne) s.selectedSpeed = s.flapPosition > 0 ? kFlapSpeed[s.flapPosition] + 10 : 250;
 
   // Pitch and vertical speed: rotate at VR, lift off at 8 degrees, then
   // climb at up to 3000 ft/min toward the selected altitude.
@@ -386,7 +386,7 @@ void DemoFlight::Step() {
     s.pitch = Approach(s.pitch, pitchTarget, 3, dt);
     if (s.pitch >= 8) s.airborne = true;
   } else {
-    double vsTarget = std::clamp((s.selectedAltitude - s.altitude) * 4, -1500.0, 3000.0);
+    double vsTarget = std::clamp((s.selectedAltitude - s.altitude) * 10, -1500.0, 3000.0);
     s.verticalSpeed = Approach(s.verticalSpeed, vsTarget, 500, dt);
     pitchTarget = 2 + s.verticalSpeed / 300;
     s.pitch = Approach(s.pitch, pitchTarget, 2, dt);
