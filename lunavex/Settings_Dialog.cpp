@@ -1,0 +1,107 @@
+#include "lunavex/Settings_Dialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Value_Slider.H>
+#include <FL/Fl_Window.H>
+
+#include "platform/Numbers.h"
+
+namespace lunavex {
+
+namespace {
+
+TOKBottomDlg::ModalHook& Hook() {
+  static TOKBottomDlg::ModalHook hook;
+  return hook;
+}
+
+Fl_Box* Label(int x, int y, int w, int h, const char* text) {
+  auto* box = new Fl_Box(x, y, w, h, text);
+  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  return box;
+}
+
+Fl_Value_Slider* Slider(int x, int y, int w, int h, double lo, double hi) {
+  auto* s = new Fl_Value_Slider(x, y, w, h);
+  s->type(FL_HOR_NICE_SLIDER);
+  s->bounds(lo, hi);
+  s->step(1);
+  return s;
+}
+
+}  // namespace
+
+void TOKBottomDlg::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+
+TOKBottomDlg::TOKBottomDlg() {
+  window_ = std::make_unique<Fl_Window>(360, 260, "PFD Settings");
+  window_->begin();
+  auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 340, 190, "Broker Settings");
+  frame->align(FL_ALIGN_TOP_LEFT);
+  Label(20, 30, 130, 25, "TCP/IP Adress");
+  Edit1 = new Fl_Input(160, 30, 180, 25);
+  Label(20, 65, 130, 25, "Port");
+  Edit2 = new Fl_Input(160, 65, 80, 25);
+  Label(20, 100, 130, 25, "Instrumente Size");
+  ScrollBar1 = Slider(160, 100, 180, 25, 0, 120);
+  Label(20, 135, 130, 25, "Instrumente Spacing");
+  ScrollBar2 = Slider(160, 135, 180, 25, -50, 100);
+  Label(20, 170, 130, 25, "Decal Visible");
+  CheckBox1 = new Fl_Check_Button(160, 170, 25, 25);
+  OKBtn = new Fl_Return_Button(170, 222, 85, 28, "OK");
+  CancelBtn = new Fl_Button(265, 222, 85, 28, "Cancel");
+  window_->end();
+  window_->set_modal();
+
+  OKBtn->callback(
+      [](Fl_Widget*, void* d) {
+        auto* dlg = static_cast<TOKBottomDlg*>(d);
+        dlg->ok_ = true;
+        dlg->window_->hide();
+      },
+      this);
+  auto cancel = [](Fl_Widget*, void* d) {
+    auto* dlg = static_cast<TOKBottomDlg*>(d);
+    dlg->ok_ = false;
+    dlg->window_->hide();
+  };
+  CancelBtn->callback(cancel, this);
+  window_->callback(cancel, this);  // the close box and Escape cancel
+}
+
+TOKBottomDlg::~TOKBottomDlg() = default;
+
+void TOKBottomDlg::SetValues(const TValues& v) {
+  Edit1->value(v.Host.c_str());
+  Edit2->value(v.Port.c_str());
+  ScrollBar1->value(ScrollBar1->clamp(v.SizePercent));
+  ScrollBar2->value(ScrollBar2->clamp(v.Spacing));
+  CheckBox1->value(v.Decals ? 1 : 0);
+}
+
+TOKBottomDlg::TValues TOKBottomDlg::Values() const {
+  TValues v;
+  v.Host = Edit1->value();
+  v.Port = Edit2->value();
+  v.SizePercent = platform::SafeRound(ScrollBar1->value());
+  v.Spacing = platform::SafeRound(ScrollBar2->value());
+  v.Decals = CheckBox1->value() != 0;
+  return v;
+}
+
+bool TOKBottomDlg::ShowModal() {
+  if (const ModalHook& hook = Hook()) return hook(*this);
+  ok_ = false;
+  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);  // centred
+  Edit1->take_focus();
+  window_->show();
+  while (window_->shown()) Fl::wait();
+  return ok_;
+}
+
+}  // namespace lunavex
