@@ -112,8 +112,14 @@ void DrawLadder(float Pitch, float Bank) {
   }
   glEnd();
   if (!Font6 || Font6->Size == 0) return;
+  // Every point of the box lies within 74 units of the attitude centre; a
+  // label farther than that along the ladder (its glyphs reach less than 5
+  // units beside its line) would be clipped whole, so it is not drawn.
+  // Glyphs are by far the most expensive part of the ladder.
+  constexpr float kBoxReach = 74, kLabelHalfHeight = 5;
   for (int k = -10; k <= 10; ++k) {
     if (k == 0) continue;
+    if (std::fabs(20.0f * k - 2 * Pitch) - kLabelHalfHeight > kBoxReach) continue;
     const std::string label = std::to_string(std::abs(k) * 10);
     const float y = 20.0f * k / Font6->Size - 0.35f;
     Font6->Print(label.c_str(), -4.5f, y, 0);

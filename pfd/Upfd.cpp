@@ -10,6 +10,7 @@
 #include "pfd/Uhorizon.h"
 #include "platform/BrokerValue.h"
 #include "platform/Numbers.h"
+#include "support/geo/geoMath.h"
 
 double PitchAngle = 0;
 double IndicatedSpeed = 0;
@@ -78,21 +79,6 @@ namespace {
 
 using platform::ReadBrokerDouble;
 using platform::ReadBrokerInt;
-
-// A - B in degrees, folded into -180..180 after both are reduced to 0..360.
-double AngleDifference(double A, double B) {
-  auto reduce = [](double x) {
-    if (x < -360) x += 720;
-    if (x < 0) x += 360;
-    if (x > 720) x -= 720;
-    if (x > 360) x -= 360;
-    return x;
-  };
-  double d = reduce(A) - reduce(B);
-  if (d < -180) d += 360;
-  if (d > 180) d -= 360;
-  return d;
-}
 
 void ReadValues(std::string_view Line) {
   ReadBrokerDouble(Line, "IPC.thdg", TrueHeading);
@@ -180,7 +166,7 @@ void Derive() {
 
   TrackDegrees = TrackInput / std::numbers::pi * 180;
   HeadingMinusTrack = NdHeading - TrackDegrees;
-  DriftAngle = AngleDifference(NdHeading, HeadingMinusTrack);
+  DriftAngle = AngleDiff(NdHeading, HeadingMinusTrack);
 
   // Near the poles the displays show grid headings: true heading corrected
   // by the whole degrees of longitude.
