@@ -39,6 +39,19 @@ TEST_F(ReferenceScenarios, OnGround) {
   EXPECT_EQ(InBox(kMagenta), 0);
 }
 
+TEST_F(ReferenceScenarios, TurnedScreensShowTheSameAttitude) {
+  for (int rotation : {90, 180, 270})
+    for (float scale : {200.0f, 255.0f}) {
+      SCOPED_TRACE(testing::Message() << rotation << " " << scale);
+      RenderScenario(Get("on-ground"), {.rotation = rotation, .drawScale = scale});
+      if (scale == 255) SavePng("pfd-on-ground-rotation-" + std::to_string(rotation));
+      EXPECT_TRUE(Near(At(*Horizon, 64, 60), kSky));
+      EXPECT_TRUE(Near(At(*Horizon, 64, 46), kGround));
+      EXPECT_TRUE(Near(At(*Horizon, 50, 20), kGround));
+      EXPECT_TRUE(Near(At(*Horizon, 50, 80), kSky));
+    }
+}
+
 TEST_F(ReferenceScenarios, ClimbingTurnWithFlightDirector) {
   Show("climbing-turn-fd");
   EXPECT_GT(InBox(kMagenta), 50);
