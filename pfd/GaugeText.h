@@ -1,0 +1,54 @@
+// Small drawing helpers shared by the tape, readout, heading and mode
+// gauges of the PFD: their colours, single lines and filled boxes, and
+// texts placed either in a font's own units or at a point of the gauge.
+#pragma once
+#include <GL/gl.h>
+
+#include <cmath>
+#include <string>
+
+#include "platform/Numbers.h"
+#include "support/opengl/CgFontFI.h"
+
+namespace gauge {
+
+inline void BackgroundColour() { glColor3ub(51, 51, 76); }
+inline void SelectedColour() { glColor3ub(225, 125, 225); }  // magenta: selected values
+inline void AmberColour() { glColor3f(1, 1, 0); }
+inline void GreenColour() { glColor3f(0, 1, 0); }
+inline void WhiteColour() { glColor3f(1, 1, 1); }
+inline void BlackColour() { glColor3f(0, 0, 0); }
+
+inline void Line(double x1, double y1, double x2, double y2) {
+  glBegin(GL_LINES);
+  glVertex2d(x1, y1);
+  glVertex2d(x2, y2);
+  glEnd();
+}
+
+// Integer text with "." locale-free formatting ("-2" for -2).
+inline std::string Number(long long v) { return platform::FormatInt(v); }
+
+// Prints text with Print's own positions (in units of the font's size).
+// A missing font or an empty text draws nothing.
+inline void PrintUnits(TCGFont3D* font, const std::string& text, double x, double y) {
+  if (font == nullptr || text.empty()) return;
+  font->Print(text.c_str(), static_cast<float>(x), static_cast<float>(y), 0.0f);
+}
+
+// Prints text with its origin at the gauge point (gx, gy), moved by
+// (dx, dy) in the font's own units.
+inline void PrintAt(TCGFont3D* font, const std::string& text, double gx, double gy, double dx = 0,
+                    double dy = 0) {
+  if (font == nullptr || font->Size == 0.0f) return;
+  PrintUnits(font, text, gx / font->Size + dx, gy / font->Size + dy);
+}
+
+// A value from the broker or computed from it, made finite: NaN gives 0
+// and infinities are limited to +-limit, so no drawing sees them.
+inline double Finite(double v, double limit) {
+  if (std::isnan(v)) return 0.0;
+  return platform::Clamp(v, -limit, limit);
+}
+
+}  // namespace gauge
