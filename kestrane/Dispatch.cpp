@@ -15,6 +15,7 @@ void DispatchToParsers(const std::string& line) {
   // 4. IRS element.
   if (Irs) Irs->ParseLine(line);
   // 5. Speed tape.
+  if (SpeedTape) SpeedTape->ParseLine(line);
   // 6. Runway element.
   // 7. Attitude indicator.
   if (Horizon) Horizon->ParseLine(line);
