@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "kestrane/Ufonts.h"
+#include "tests/pfd/InstrumentTest.h"
+
+using namespace pfdtest;
+
+namespace {
+
+// Scenarios that exercise the tapes, readouts, heading scale and mode
+// annunciator (the IRS aligned in each).
+struct InstrumentScenario {
+  Scenario scenario;
+  int runwayElevation;                    // -10000: no active runway
+  std::vector<std::string> expectedTexts;  // some of the texts it must show
+};
+
+const std::vector<InstrumentScenario>& InstrumentScenarios() {
+  static const std::vector<InstrumentScenario> list = {
+      {{"takeoff-roll",
+        {"IPC.ias 112", "IPC.dalt 20", "VM.RadioH 0", "IPC.mcpim 160", "MV.GndOnce 0", "MV.V1bug 200",
+         "MV.V1Conf 1", "MV.VRbug 215", "MV.VrConf 1", "VM.FMAthrust 1", "VM.FMAroll 7", "VM.FMApitch 7",
+         "VM.FMArllArm 3", "VM.FMAptchArm 3", "MV.AtActive 1", "MV.SpdTimer 8", "MV.SpdAcc 30",
+         "VM.FDOn 1", "MV.FlapYPix 100", "MV.DelayedFlapPos 2"}},
+       0,
+       {"V1", "VR", "TO/GA", "LNAV", "VNAV SPD", "THR", "FD"}},
+      {{"climb-to-selected",
+        {"IPC.ias 250", "IPC.dalt 9990", "IPC.mcpalt 10000", "IPC.vs 1800", "IPC.pitch 6", "IPC.mcpim 250",
+         "VM.FMAthrust 5", "VM.FMAroll 5", "VM.FMApitch 8", "MV.AtActive 1", "MV.PchTimer 5", "MV.APCmd1 1",
+         "MV.IrsPhdg 2.094395", "IPC.mcphdg 135", "MV.Bank180 -0.2"}},
+       -10000,
+       {"SPD", "HDG SEL", "ALT", "CMD"}},
+      {{"approach-loc-gs",
+        {"IPC.ias 145", "IPC.dalt 1350", "IPC.mcpalt 3000", "IPC.vs -700", "IPC.pitch 2.5", "IPC.mcpim 145",
+         "VM.LocDev 10", "VM.GlideDev 20", "VM.FineLoc 0", "VM.AppOn 1", "MV.APCmd1 1", "MV.APCmd2 1",
+         "MV.APCmd3 1", "VM.RadioH 950", "VM.FMAthrust 5", "VM.FMAroll 1", "VM.FMApitch 1", "VM.FMArllArm 2",
+         "VM.FMAptchArm 2", "MV.AtActive 1", "MV.GndOnce 1", "MV.DelayedFlapPos 4", "MV.DispVf10 236",
+         "MV.DispVf20 222", "MV.DispVref 196", "MV.FlapYPix 30", "MV.InitialFlapMoved 1",
+         "MV.Vref30P90 130", "VM.StickShSpd 115", "MV.IrsPhdg 4.712389", "IPC.mcphdg 270"}},
+       400,
+       {"LOC", "G/S", "ROLLOUT", "FLARE", "SPD", "LAND3", "REF", "10", "20"}},
+      {{"overspeed",
+        {"IPC.ias 372", "IPC.dalt 24000", "IPC.mcpalt 24000", "VM.HiBufSpd 365", "IPC.mcpim 840",
+         "MV.RoundMach 790", "VM.FMAthrust 5", "VM.FMAroll 3", "VM.FMApitch 4", "MV.AtActive 1",
+         "MV.APCmd2 1", "MV.SpdAcc 15"}},
+       -10000,
+       {"VNAV PTH", "LNAV", "SPD", "CMD", "."}},
+      {{"dead-sea",
+        {"IPC.ias 180", "IPC.dalt -1400", "IPC.mcpalt 2000", "IPC.vs 1200", "IPC.pitch 5", "VM.FDOn 1",
+         "VM.FMAroll 5", "VM.FMApitch 9", "VM.FMAthrust 2", "MV.AtActive 1", "IPC.latdeg 31",
+         "MV.IrsPhdg 3.141593", "IPC.mcphdg 200"}},
+       -1300,
+       {"-", "-1", "FLCH SPD", "HDG SEL", "THR", "FD"}},
+  };
+  return list;
+}
+
+}  // namespace
+
+class FullPfd : public InstrumentTest {
+ protected:
+  void ShowScenario(const InstrumentScenario& s, const FrameParams& p = {}) {
+    const int elevation = s.runwayElevation;
+    Show(s.scenario.lines, [elevation] { RunwayElevation = elevation; }, p);
+  }
+};
+
+TEST_F(FullPfd, InstrumentScenariosShowTheirTexts) {
+  for (const InstrumentScenario& s : InstrumentScenarios()) {
+    harness.reset();  // fresh gauges: nothing left over from the scenario before
+    harness = std::make_unique<PfdHarness>();
+    ShowScenario(s);
+    for (const std::string& text : s.expectedTexts)
+      EXPECT_FALSE(harness->Printed(text).empty()) << s.scenario.name << ": " << text;
+    SavePng("pfd-" + s.scenario.name);
+  }
+}
+
+TEST_F(FullPfd, SameTextsAtEveryRotationAndWithFrames) {
+  const InstrumentScenario& s = InstrumentScenarios()[2];  // the approach: every gauge has texts
+  ShowScenario(s);
+  const std::vector<PrintRecord> upright = harness->printed;
+  ASSERT_GT(upright.size(), 60u);
+  const double c = 256;  // centre of the 512-pixel square
+
+  for (int rotation : {90, 180, 270}) {
+    FrameParams p;
+    p.rotation = rotation;
+    ShowScenario(s, p);
+    const std::vector<PrintRecord>& turned = harness->printed;
+    ASSERT_EQ(turned.size(), upright.size()) << rotation;
+    // The whole square turns one way about its centre.
+    const double a = rotation * 3.14159265358979 / 180;
+    for (size_t i = 0; i < upright.size(); ++i) {
+      ASSERT_EQ(turned[i].text, upright[i].text) << rotation;
+      ASSERT_EQ(turned[i].font, upright[i].font) << rotation;
+      const double dx = upright[i].winX - c, dy = upright[i].winY - c;
+      const double ex = c + dx * std::cos(a) - dy * std::sin(a), ey = c + dx * std::sin(a) + dy * std::cos(a);
+      EXPECT_NEAR(turned[i].winX, ex, 1.0) << rotation << " " << upright[i].text;
+      EXPECT_NEAR(turned[i].winY, ey, 1.0) << rotation << " " << upright[i].text;
+    }
+    SavePng("pfd-approach-rot" + std::to_string(rotation));
+  }
+
+  // Frames shown: the instruments shrink to 200 of 255 units about the centre.
+  FrameParams framed;
+  framed.drawScale = 255;
+  ShowScenario(s, framed);
+  ASSERT_EQ(harness->printed.size(), upright.size());
+  for (size_t i = 0; i < upright.size(); ++i) {
+    ASSERT_EQ(harness->printed[i].text, upright[i].text);
+    EXPECT_NEAR(harness->printed[i].winX, c + (upright[i].winX - c) * 200 / 255, 1.5) << upright[i].text;
+    EXPECT_NEAR(harness->printed[i].winY, c + (upright[i].winY - c) * 200 / 255, 1.5) << upright[i].text;
+  }
+  SavePng("pfd-approach-framed");
+}
