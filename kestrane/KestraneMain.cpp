@@ -344,6 +344,23 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   SetChecked(kSmoothLines, SmoothLines);
   SetChecked(kCaptains, CaptainSide);
   SetChecked(kHideBelow, HideBelowCompassArc);
+  // The saved window geometry, unless it is absurd or off every screen.
+  {
+    std::vector<ScreenRect> screens;
+    for (int i = 0; i < Fl::screen_count(); ++i) {
+      int x, y, w, h;
+      Fl::screen_xywh(x, y, w, h, i);
+      screens.push_back({x, y, w, h});
+    }
+    const WindowGeometry g = CheckedGeometry(
+        {SavedWindowLeft, SavedWindowTop, SavedWindowHeight, SavedWindowWidth}, screens);
+    SavedWindowLeft = g.left;
+    SavedWindowTop = g.top;
+    SavedWindowHeight = g.height;
+    SavedWindowWidth = g.width;
+    SetBounds(g.left, g.top, g.width, g.height);
+    GeometryApplied = true;
+  }
   // 5. Display count.
   DisplayCount = (PfdVisible ? 1 : 0) + (NdVisible ? 1 : 0);
   if (DisplayCount == 0) {
@@ -584,9 +601,10 @@ void TKestraneForm::FormPaint() {
 }
 
 void TKestraneForm::FormResize(int w, int h) {
-  (void)w;
-  (void)h;
-  if (!GeometryApplied) GeometryApplied = true;
+  // The saved geometry was applied before the window was first shown.
+  GeometryApplied = true;
+  const int size = std::min(w, h);
+  glViewport(std::abs(w - size) / 2, std::abs(h - size) / 2, size, size);
   RepaintWhenNotConnected();
 }
 

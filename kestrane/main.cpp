@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
       while (Fl_Window* w = Fl::first_window()) w->hide();
     }
   });
-  form->Show();
+  // Start-up reads the settings, then shows the window and makes its context.
   const bool ready = form->FormCreate(argc, argv);
   if (ready && !quit) platform::RunMessageLoop();
   form->FormDestroy();

@@ -157,8 +157,10 @@ static std::string Env(const char* name, const char* def) {
   const char* v = std::getenv(name);
   return v ? v : def;
 }
-std::string StageDir() { return Env("GC_STAGE_DIR", "."); }
-std::string BinaryDir() { return Env("GC_BINARY_DIR", "."); }
-std::string SourceDir() { return Env("GC_SOURCE_DIR", "."); }
+// The build folder is fixed when the tests are built; the environment may
+// point elsewhere (a copy of the build).
+std::string BinaryDir() { return Env("GC_BINARY_DIR", GC_BINARY_DIR); }
+std::string StageDir() { return BinaryDir() + "/bin"; }
+std::string SourceDir() { return GC_SOURCE_DIR; }
 
 }  // namespace testsupport

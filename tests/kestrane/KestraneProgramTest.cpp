@@ -1,0 +1,107 @@
+// The real Kestrane executable in a temporary program folder on a private
+// X server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/IniFile.h"
+#include "tests/common/TestSupport.h"
+#include "tests/common/WholeProgram.h"
+
+using namespace wholeprogram;
+
+namespace {
+
+// debug.txt without the time stamps (everything up to the first blank).
+std::vector<std::string> LogMessages(const std::string& file) {
+  std::vector<std::string> out;
+  std::string text = testsupport::ReadFile(file);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    if (nl == std::string::npos) nl = text.size();
+    std::string line = text.substr(pos, nl - pos);
+    size_t blank = line.find(' ');
+    out.push_back(blank == std::string::npos ? "" : line.substr(blank));
+    pos = nl + 1;
+  }
+  return out;
+}
+
+class KestraneProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x.Start()) << "no X server";
+  }
+  XServer x;
+};
+
+}  // namespace
+
+TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
+  Program prog("kestrane", std::string("[Kestrane Settings]\nWindow Left Pos=100\nWindow Top Pos=80\n"
+                                       "Window Height=420\nWindow Width=700\n[Lunavex Settings]\nKeep=1\n"));
+  ASSERT_TRUE(prog.Ready()) << prog.Error();
+  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+  ASSERT_TRUE(prog.Start({}, x.Display()));
+  unsigned long win = FindWindow("External Kestrane for PS1.3", 15000, prog.Pid(), x.Display());
+  ASSERT_NE(win, 0ul);
+  ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 15000));
+  int wx = 0, wy = 0, ww = 0, wh = 0;
+  ASSERT_TRUE(WindowGeometry(win, wx, wy, ww, wh, x.Display()));
+  EXPECT_EQ(ww, 700);
+  EXPECT_EQ(wh, 420);
+
+  ExitStatus st = prog.Terminate(15000);
+  EXPECT_TRUE(st.exited);
+  EXPECT_EQ(st.code, 0);
+
+  auto log = LogMessages(prog.File("debug.txt"));
+  const std::vector<std::string> expectedStart = {
+      " Ident: Kestrane V 0.98.8 (Beta) -  Dec 21th 2004",
+      " Startup: ND Form Created.",
+      " Startup: Working Directory = " + prog.Folder() + "/",
+      " Startup: PS1.3 directory not set. Tried data",
+      " Startup: Init of ND display objects.",
+      " Startup: Initialization complete."};
+  ASSERT_GE(log.size(), expectedStart.size());
+  for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(log[i], expectedStart[i]) << i;
+  const std::vector<std::string> expectedEnd = {
+      " File/Exit: Trying to exit program.", " File/Exit: ND refresh TIMER stopped.",
+      " File/Exit: Leaving program.", " Alt-F4: Trying to disconnect from Broker.",
+      " Alt-F4: ND refresh TIMER stopped.", " Alt-F4: Disconnected from Broker."};
+  auto at = std::search(log.begin(), log.end(), expectedEnd.begin(), expectedEnd.end());
+  EXPECT_NE(at, log.end());
+
+  platform::TIniFile ini(prog.File("config.ini"));
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Left Pos", -1), 100);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Top Pos", -1), 80);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Height", -1), 420);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Width", -1), 700);
+  EXPECT_EQ(ini.ReadString("Lunavex Settings", "Keep", ""), "1");
+  for (const char* key : {"Smooth Lines"})
+    EXPECT_NE(ini.ReadString("PFD Settings", key, "none"), "none");
+  for (const char* key : {"IPAdress", "IPPort"})
+    EXPECT_NE(ini.ReadString("TCP/IP Settings", key, "none"), "none");
+  for (const char* key : {"Stations Visible", "Airports Visible", "Traffic Visible", "Terrain Visible",
+                          "Waypoints Visible", "Position Visible", "Data Visible"})
+    EXPECT_NE(ini.ReadString("EFIS Settings", key, "none"), "none") << key;
+  for (const char* key : {"Terrain Textures", "Sea Level"})
+    EXPECT_NE(ini.ReadString("ND Settings", key, "none"), "none") << key;
+  for (const char* key : {"PFD Visible", "ND Visible", "Captains Instruments", "Draw in Background",
+                          "Rotation", "Stencil"})
+    EXPECT_NE(ini.ReadString("Kestrane Settings", key, "none"), "none") << key;
+}
+
+TEST_F(KestraneProgram, PfdOnlyModeKeepsTheDisplayFlags) {
+  Program prog("kestrane", std::string("[Kestrane Settings]\nPFD Visible=0\nND Visible=1\n"));
+  ASSERT_TRUE(prog.Ready()) << prog.Error();
+  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+  ASSERT_TRUE(prog.Start({"-P"}, x.Display()));
+  ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 15000));
+  ExitStatus st = prog.Terminate(15000);
+  EXPECT_EQ(st.code, 0);
+  platform::TIniFile ini(prog.File("config.ini"));
+  EXPECT_EQ(ini.ReadString("Kestrane Settings", "PFD Visible", ""), "0");
+  EXPECT_EQ(ini.ReadString("Kestrane Settings", "ND Visible", ""), "1");
+}
