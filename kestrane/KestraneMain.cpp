@@ -23,6 +23,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
+#include "platform/WinSockNotices.h"
 
 using platform::TIniFile;
 
@@ -192,10 +193,14 @@ TKestraneForm::TKestraneForm()
   OnKeyDown = [this](int key, int state) { return FormKeyDown(key, state); };
   OnKeyPress = [this](char c) { return FormKeyPress(c); };
   OnCloseRequest = [this] {
-    StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
+    Terminating = true;
     CaptureGeometry();
     Close();
   };
+  WSocket1 = std::make_unique<TWSocket>();
+  WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
+  WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
+  WSocket1->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t) { WSocket1SessionClosed(); };
 }
 
 TKestraneForm::~TKestraneForm() {
@@ -430,6 +435,7 @@ void TKestraneForm::CaptureGeometry() {
 void TKestraneForm::FormDestroy() {
   WriteDebug(" Alt-F4: Trying to disconnect from Broker.");
   StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
+  WSocket1->Close();
   WriteDebug(" Alt-F4: Disconnected from Broker.");
 }
 
@@ -461,9 +467,106 @@ void TKestraneForm::Finalize() {
 // ---------------------------------------------------------------------------
 // Broker link (connect, receive, disconnect)
 
-bool TKestraneForm::Connected() const { return false; }
+bool TKestraneForm::Connected() const { return WSocket1 && WSocket1->State() == wsConnected; }
 
-void TKestraneForm::Connect1Click() {}
+void TKestraneForm::Connect1Click() {
+  // Connect stays disabled during the wait, so a second click cannot start
+  // a second connect.
+  if (Connecting || !Enabled(kConnect)) return;
+  WriteDebug(" File/Connect: Trying to establish Broker communication.");
+  WriteDebug(" File/Connect: Using " + BrokerHost + " " + BrokerPort);
+  Connecting = true;
+  SetEnabled(kConnect, false);
+  if (WSocket1->State() != wsConnected) {
+    try {
+      WSocket1->SetProto("tcp");
+      WSocket1->SetPort(BrokerPort);
+      WSocket1->SetAddr(BrokerHost);
+      WSocket1->Connect();
+    } catch (const ESocketException& e) {
+      // Reported through OnError already when a handler is set.
+    }
+    // Wait for the outcome; the wait sleeps in the event loop.
+    while (WSocket1->State() == wsConnecting) {
+      platform::ProcessMessages(0.05);
+      if (Terminating) {
+        Connecting = false;
+        return;
+      }
+    }
+  }
+  Connecting = false;
+  if (WSocket1->State() == wsConnected) {
+    WriteDebug(" File/Connect: Broker communication established. Successful.");
+    SetEnabled(kConnect, false);
+    SetEnabled(kDisconnect, true);
+    WSocket1->SendText("register ND running\r\n");
+    WriteDebug(" File/Connect: Broker requests sent. Trying to init ND refresh task.");
+    for (const std::string& line : SubscriptionLines()) WSocket1->SendText(line);
+  }
+  // The broker may have gone during the sends: only a live link refreshes.
+  if (WSocket1->State() == wsConnected) {
+    if (DrawInBackground) {
+      RefreshThreadRunning = true;
+      RefreshThread = std::make_unique<platform::GuiWorker>([this](platform::GuiWorker& w) {
+        while (!w.StopRequested()) {
+          if (!w.Synchronize([this] { FormPaint(); })) break;
+          if (!w.Synchronize([this] { SwapPage(); })) break;
+        }
+      });
+      RefreshThread->Start();
+      WriteDebug(" File/Connect: Init of ND refresh THREAD started.");
+    } else {
+      SetTimerEnabled(true);
+      WriteDebug(" File/Connect: Init of ND refresh TIMER started.");
+    }
+    WriteDebug(" File/Connect: Init of ND refresh task complete.");
+    SetEnabled(kBackground, false);
+  } else {
+    // Not connected: the menus are as they were before the attempt.
+    SetEnabled(kConnect, !Enabled(kDisconnect));
+  }
+}
+
+void TKestraneForm::CliSocketDataAvailable() {
+  // A buffer full without a line end would stall the link: drop it.
+  if (size_t dropped = ReceiveBuffer.DropIfFull())
+    WriteDebug(" Broker Comm: Line longer than " + std::to_string(dropped) +
+               " bytes without line end dropped.");
+  const int n = WSocket1->Receive(ReceiveBuffer.WritePtr(), static_cast<int>(ReceiveBuffer.Free()));
+  if (n <= 0) return;
+  ReceiveBuffer.Commit(n);
+  std::string line;
+  while (ReceiveBuffer.NextLine(line)) {
+    try {
+      ProcessCommand(line);
+    } catch (const std::exception& e) {
+      // The line is already out of the buffer: only it is lost.
+      WriteDebug(std::string(" Broker Comm: Line dropped: ") + e.what());
+    }
+  }
+  if (size_t dropped = ReceiveBuffer.DropIfFull())
+    WriteDebug(" Broker Comm: Line longer than " + std::to_string(dropped) +
+               " bytes without line end dropped.");
+}
+
+void TKestraneForm::ProcessCommand(const std::string& line) {
+  if (line == "Broker is shutting down\r") Disconnect1Click();
+  DispatchToParsers(line);
+}
+
+void TKestraneForm::WSocket1Error() {
+  WriteDebug(" WSocket Error. Disconnect TCP/IP.");
+  Disconnect1Click();
+}
+
+void TKestraneForm::WSocket1SessionClosed() {
+  // The broker closed the link: the session ends as Disconnect ends it.
+  if (Enabled(kDisconnect)) {
+    WriteDebug(" Broker Comm: Connection closed by the broker.");
+    Disconnect1Click();
+  }
+}
 
 void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
   if (!DrawInBackground) {
@@ -476,13 +579,26 @@ void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
   }
 }
 
-void TKestraneForm::Disconnect1Click() {}
+void TKestraneForm::Disconnect1Click() {
+  if (!Enabled(kDisconnect)) return;
+  WriteDebug(" File/Disconnect: Trying to disconnect from Broker.");
+  StopRefresh(" File/Disconnect: ND refresh TIMER stopped.",
+              " File/Disconnect: ND refresh THREAD stopped.");
+  SetEnabled(kConnect, true);
+  SetEnabled(kDisconnect, false);
+  WSocket1->Close();
+  WriteDebug(" File/Disconnect: Disconnected from Broker.");
+  SetEnabled(kBackground, true);
+  Repaint();
+}
 
 void TKestraneForm::Exit1Click() {
   WriteDebug(" File/Exit: Trying to exit program.");
+  Terminating = true;
   StopRefresh(" File/Exit: ND refresh TIMER stopped.", " File/Exit: ND refresh task stopped.");
   SetEnabled(kConnect, true);
   SetEnabled(kDisconnect, false);
+  WSocket1->Close();
   WriteDebug(" File/Exit: Leaving program.");
   CaptureGeometry();
   Close();
@@ -501,6 +617,11 @@ void TKestraneForm::Timer1Timer() {
   if (Painting) return;
   FormPaint();
   SwapPage();
+}
+
+void TKestraneForm::SwapPage() {
+  ++SwapCount;
+  TCGForm::SwapPage();
 }
 
 void TKestraneForm::Repaint() {

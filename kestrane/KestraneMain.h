@@ -9,6 +9,8 @@
 #include "platform/Desktop.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
+#include "platform/LineBuffer.h"
+#include "support/socket/WSocket.h"
 #include "support/opengl/CgWindow.h"
 
 class Fl_Menu_Bar;
@@ -114,9 +116,16 @@ class TKestraneForm : public TCGForm {
   void FormResize(int w, int h);
   void Timer1Timer();
   void SetTimerEnabled(bool on);
+  void SwapPage();
   bool Connected() const;
   void Repaint();
   void RepaintWhenNotConnected();
+
+  // Broker link.
+  void CliSocketDataAvailable();
+  void ProcessCommand(const std::string& line);
+  void WSocket1Error();
+  void WSocket1SessionClosed();
 
   bool FormKeyDown(int key, int state);
   bool FormKeyPress(char c);
@@ -134,6 +143,9 @@ class TKestraneForm : public TCGForm {
   int FrameCount = 0;  // frames painted, for tests and the log
   WindowGeometry ClosingGeometry{};
   std::unique_ptr<platform::TIniFile> SettingsFile;
+  std::unique_ptr<TWSocket> WSocket1;
+  platform::LineBuffer ReceiveBuffer{8192};
+  int SwapCount = 0;  // buffers swapped, for tests and the log
   std::unique_ptr<TCGTexture> PfdFrameTexture, NdFrameTexture;
   platform::Taskbar TaskbarWindow;
 
@@ -148,6 +160,8 @@ class TKestraneForm : public TCGForm {
   std::unique_ptr<platform::GuiWorker> RefreshThread;
   bool RefreshThreadRunning = false;
   bool Finalized = false;
+  bool Connecting = false;
+  bool Terminating = false;
 };
 
 extern TKestraneForm* KestraneForm;
