@@ -1,0 +1,116 @@
+// The main form in this process on the X server: frames are swapped exactly
+// once each, by the paint itself while not connected and by the timer or
+// the refresh thread while connected.
+#include <FL/Fl.H>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "kestrane/KestraneMain.h"
+#include "kestrane/Udebug.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+// A listening socket on 127.0.0.1 that accepts one client and reads
+// whatever it sends.
+class Listener {
+ public:
+  Listener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(fd_, 4);
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~Listener() { ::close(fd_); }
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+void Pump(double seconds) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) Fl::wait(0.01);
+}
+
+class FrameRefresh : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server";
+    platform::SetMessageBoxHook([](const std::string&, const std::string&) {});
+    form = std::make_unique<TKestraneForm>();
+    const char* argv[] = {"kestrane"};
+    ASSERT_TRUE(form->FormCreate(1, argv));
+    Pump(0.3);
+  }
+  void TearDown() override {
+    if (!form) return;
+    form->Exit1Click();
+    form->FormDestroy();
+    form->Finalize();
+    form.reset();
+    platform::SetMessageBoxHook(nullptr);
+    DrawInBackground = false;
+  }
+  void ConnectTo(const Listener& l) {
+    BrokerHost = "127.0.0.1";
+    BrokerPort = std::to_string(l.Port());
+    form->Connect1Click();
+    ASSERT_TRUE(form->Connected());
+  }
+  std::unique_ptr<TKestraneForm> form;
+};
+
+}  // namespace
+
+TEST_F(FrameRefresh, NotConnectedEachRepaintSwapsOnce) {
+  const int frames = form->FrameCount, swaps = form->SwapCount;
+  for (int i = 0; i < 5; ++i) form->Repaint();
+  EXPECT_EQ(form->FrameCount - frames, 5);
+  EXPECT_EQ(form->SwapCount - swaps, 5);
+}
+
+TEST_F(FrameRefresh, TimerDrawsAndSwapsOncePerTick) {
+  DrawInBackground = false;
+  Listener l;
+  ConnectTo(l);
+  const int frames = form->FrameCount, swaps = form->SwapCount;
+  Pump(1.0);
+  const int drawn = form->FrameCount - frames;
+  EXPECT_GE(drawn, 10);  // 50 ms ticks
+  EXPECT_LE(drawn, 30);
+  EXPECT_EQ(form->SwapCount - swaps, drawn);
+  form->Disconnect1Click();
+  EXPECT_FALSE(form->Connected());
+  const int after = form->FrameCount;
+  Pump(0.3);
+  EXPECT_EQ(form->FrameCount, after);  // the timer has stopped
+}
+
+TEST_F(FrameRefresh, BackgroundThreadHandsPaintAndSwapToTheGuiThread) {
+  DrawInBackground = true;
+  Listener l;
+  ConnectTo(l);
+  const int frames = form->FrameCount, swaps = form->SwapCount;
+  Pump(1.0);
+  const int drawn = form->FrameCount - frames;
+  EXPECT_GE(drawn, 5);
+  // A swap follows each paint: at most one paint may wait for its swap.
+  EXPECT_LE(std::abs((form->SwapCount - swaps) - drawn), 1);
+  form->Disconnect1Click();
+  const int after = form->FrameCount;
+  Pump(0.3);
+  EXPECT_LE(form->FrameCount - after, 1);
+}
