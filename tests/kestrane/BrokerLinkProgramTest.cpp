@@ -54,8 +54,8 @@ class BrokerLink : public ::testing::Test {
 }  // namespace
 
 TEST_F(BrokerLink, ConnectSendsRegisterAndEverySubscriptionByteForByte) {
-  StartBoth("+0 IPC.pitch 5\n");
-  Connect();
+  ASSERT_NO_FATAL_FAILURE(StartBoth("+0 IPC.pitch 5\n"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   std::string expected = "register ND running\r\n";
   for (const auto& l : SubscriptionLines()) expected += l;
   for (int i = 0; i < 100 && Sent(1).size() < expected.size(); ++i) usleep(50000);
@@ -74,8 +74,8 @@ TEST_F(BrokerLink, ConnectSendsRegisterAndEverySubscriptionByteForByte) {
 }
 
 TEST_F(BrokerLink, DisconnectAndReconnectSendTheRequestsAgain) {
-  StartBoth("");
-  Connect();
+  ASSERT_NO_FATAL_FAILURE(StartBoth(""));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   ASSERT_TRUE(SendKey(win, "d", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: Disconnected from Broker.", 15000));
   EXPECT_EQ(CountLines(Log(), " File/Disconnect: ND refresh TIMER stopped."), 1);
@@ -90,24 +90,24 @@ TEST_F(BrokerLink, DisconnectAndReconnectSendTheRequestsAgain) {
 }
 
 TEST_F(BrokerLink, ShutdownNoticeDisconnects) {
-  StartBoth("+1500 IPC.pitch 2\n+100 @shutdown\n+100 IPC.pitch 3\n");
-  Connect();
+  ASSERT_NO_FATAL_FAILURE(StartBoth("+1500 IPC.pitch 2\n+100 @shutdown\n+100 IPC.pitch 3\n"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: Disconnected from Broker.", 15000));
   EXPECT_TRUE(prog->Running());
   EXPECT_EQ(prog->Terminate(15000).code, 0);
 }
 
 TEST_F(BrokerLink, BrokerGoneEndsTheSessionLikeDisconnect) {
-  StartBoth("+1500 IPC.pitch 2\n+100 @close\n");
-  Connect();
+  ASSERT_NO_FATAL_FAILURE(StartBoth("+1500 IPC.pitch 2\n+100 @close\n"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: Disconnected from Broker.", 15000));
   EXPECT_TRUE(prog->Running());
   EXPECT_EQ(prog->Terminate(15000).code, 0);
 }
 
 TEST_F(BrokerLink, OverlongLineIsDroppedAndLaterLinesStillArrive) {
-  StartBoth("+1200 @fill 9000 x\n+50 @raw \\nIPC.pitch 4\\r\\n\n+50 @shutdown\n");
-  Connect();
+  ASSERT_NO_FATAL_FAILURE(StartBoth("+1200 @fill 9000 x\n+50 @raw \\nIPC.pitch 4\\r\\n\n+50 @shutdown\n"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   ASSERT_TRUE(WaitForLine(Log(), " Broker Comm: Line longer than 8192 bytes without line end dropped.", 15000))
       << testsupport::ReadFile(Log());
   // The shutdown notice after it still gets through.
@@ -116,7 +116,7 @@ TEST_F(BrokerLink, OverlongLineIsDroppedAndLaterLinesStillArrive) {
 }
 
 TEST_F(BrokerLink, BackgroundThreadRefreshStopsOnDisconnect) {
-  StartBoth("+0 IPC.pitch 5\n", "[Kestrane Settings]\nDraw in Background=1\n");
+  ASSERT_NO_FATAL_FAILURE(StartBoth("+0 IPC.pitch 5\n", "[Kestrane Settings]\nDraw in Background=1\n"));
   ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(Log(), " File/Connect: Init of ND refresh THREAD started.", 15000));
   usleep(500000);
