@@ -116,6 +116,20 @@ TEST_F(PfdParse, PolarLatitudesShowGridHeadings) {
   EXPECT_DOUBLE_EQ(DisplayHeading, 195);
 }
 
+TEST_F(PfdParse, TheAnnunciatorTakesTheFlightDirectorFlagOfTheLineBefore) {
+  CreatePfdObjects();
+  ParsePfdLine("VM.FDOn 1");
+  EXPECT_TRUE(FdOn);
+  EXPECT_FALSE(Fma->FdFlag);  // the flag as it stood before this line
+  ParsePfdLine("IPC.vs 100");
+  EXPECT_TRUE(Fma->FdFlag);
+  ParsePfdLine("VM.FDOn 0 VM.AppOn 1");
+  EXPECT_FALSE(FdOn);
+  EXPECT_TRUE(Fma->FdFlag);
+  EXPECT_TRUE(Fma->ApproachFlag);  // the approach flag is copied first, without a lag
+  FreePfdObjects();
+}
+
 TEST_F(PfdParse, FlightDirectorFlagFollowsTheSwitch) {
   ParsePfdLine("VM.FDOn 1");
   EXPECT_TRUE(FdOn);
