@@ -53,8 +53,13 @@ class IndicatorsTest : public testsupport::GLTest {
       printed_.push_back({f.Size, t, x, y});
     });
     ResetProjection();
+    while (glGetError() != GL_NO_ERROR) {
+    }
   }
-  void TearDown() override { TCGFont3D::SetPrintHook(nullptr); }
+  void TearDown() override {
+    TCGFont3D::SetPrintHook(nullptr);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
 
   // Pixel of instrument units (x, y) in the 512-pixel viewport.
   static int Px(double units) {
