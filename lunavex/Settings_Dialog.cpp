@@ -39,22 +39,22 @@ Fl_Value_Slider* Slider(int x, int y, int w, int h, double lo, double hi) {
 void TOKBottomDlg::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
 
 TOKBottomDlg::TOKBottomDlg() {
-  window_ = std::make_unique<Fl_Window>(360, 260, "PFD Settings");
+  window_ = std::make_unique<Fl_Window>(390, 260, "PFD Settings");
   window_->begin();
-  auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 340, 190, "Broker Settings");
+  auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 370, 190, "Broker Settings");
   frame->align(FL_ALIGN_TOP_LEFT);
-  Label(20, 30, 130, 25, "TCP/IP Adress");
-  Edit1 = new Fl_Input(160, 30, 180, 25);
-  Label(20, 65, 130, 25, "Port");
-  Edit2 = new Fl_Input(160, 65, 80, 25);
-  Label(20, 100, 130, 25, "Instrumente Size");
-  ScrollBar1 = Slider(160, 100, 180, 25, 0, 120);
-  Label(20, 135, 130, 25, "Instrumente Spacing");
-  ScrollBar2 = Slider(160, 135, 180, 25, -50, 100);
-  Label(20, 170, 130, 25, "Decal Visible");
-  CheckBox1 = new Fl_Check_Button(160, 170, 25, 25);
-  OKBtn = new Fl_Return_Button(170, 222, 85, 28, "OK");
-  CancelBtn = new Fl_Button(265, 222, 85, 28, "Cancel");
+  Label(20, 30, 150, 25, "TCP/IP Adress");
+  Edit1 = new Fl_Input(180, 30, 190, 25);
+  Label(20, 65, 150, 25, "Port");
+  Edit2 = new Fl_Input(180, 65, 80, 25);
+  Label(20, 100, 150, 25, "Instrumente Size");
+  ScrollBar1 = Slider(180, 100, 190, 25, 0, 120);
+  Label(20, 135, 150, 25, "Instrumente Spacing");
+  ScrollBar2 = Slider(180, 135, 190, 25, -50, 100);
+  Label(20, 170, 150, 25, "Decal Visible");
+  CheckBox1 = new Fl_Check_Button(180, 170, 25, 25);
+  OKBtn = new Fl_Return_Button(200, 222, 85, 28, "OK");
+  CancelBtn = new Fl_Button(295, 222, 85, 28, "Cancel");
   window_->end();
   window_->set_modal();
 

@@ -82,12 +82,32 @@ std::string BuildUrl(const TUrlParts& parts) {
 }
 
 TVelUrlLabel::TVelUrlLabel(int x, int y, int w, int h, const char* caption) : Fl_Box(x, y, w, h) {
-  if (caption) copy_label(caption);
+  if (caption) SetCaption(caption);
   box(FL_NO_BOX);
   align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   labelcolor(inactiveColor_);
   labelfont(UrlLabelFont());
   UpdateHint();
+}
+
+void TVelUrlLabel::SetCaption(const std::string& text) {
+  // The toolkit reads "@" in a label as the start of a symbol name; a mail
+  // address must show as it is written.
+  std::string shown;
+  for (char c : text) {
+    shown += c;
+    if (c == '@') shown += '@';
+  }
+  copy_label(shown.c_str());
+}
+
+std::string TVelUrlLabel::Caption() const {
+  std::string text;
+  for (const char* p = label() ? label() : ""; *p; ++p) {
+    text += *p;
+    if (p[0] == '@' && p[1] == '@') ++p;
+  }
+  return text;
 }
 
 std::string TVelUrlLabel::BuildUrl() const { return ::BuildUrl(parts_); }

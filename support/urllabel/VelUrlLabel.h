@@ -33,6 +33,10 @@ class TVelUrlLabel : public Fl_Box {
   TVelUrlLabel(int x, int y, int w, int h, const char* caption = nullptr);
   ~TVelUrlLabel() override = default;
 
+  // The text shown, exactly as given.
+  void SetCaption(const std::string& text);
+  std::string Caption() const;
+
   // The full URL of the current parts.
   std::string BuildUrl() const;
   // Opens Url with the desktop's handler; the result is ignored.

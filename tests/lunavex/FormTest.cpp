@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Window.H>
 
 #include <chrono>
 #include <cmath>
@@ -13,6 +15,7 @@
 #include <thread>
 
 #include "lunavex/LunavexMain.h"
+#include "support/urllabel/VelUrlLabel.h"
 #include "platform/WinSockNotices.h"
 #include "tests/common/WholeProgram.h"
 
@@ -192,6 +195,23 @@ TEST_F(FormTest, SettingsDialogTakesEffectOnlyOnOk) {
   form_->OKBottomDlg.SetValues(v);
   EXPECT_EQ(form_->OKBottomDlg.Values().SizePercent, 120);
   EXPECT_EQ(form_->OKBottomDlg.Values().Spacing, -50);
+}
+
+TEST_F(FormTest, AboutBoxTextsAndLinks) {
+  int shown = 0;
+  TAboutBox::SetModalHook([&](TAboutBox& box) {
+    ++shown;
+    EXPECT_STREQ(box.Window()->label(), "About");
+    EXPECT_STREQ(box.ProductName->label(), "Lunavex");
+    EXPECT_STREQ(box.Version->label(), "V 0.98.6 -  May 19th 2004");
+    EXPECT_STREQ(box.Comments->label(), "for Aerowinx Precision Simulator PS1.3");
+    EXPECT_EQ(box.WebLink->BuildUrl(), "http://www.example.org/lunavex");
+    EXPECT_EQ(box.MailLink->BuildUrl(), "mailto:lunavex@example.org?Subject=Lunavex");
+    EXPECT_EQ(box.MailLink->Caption(), "lunavex@example.org");
+  });
+  form_->About2Click();
+  TAboutBox::SetModalHook(nullptr);
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(FormTest, ConnectRegistersSubscribesAndStartsOneThread) {

@@ -66,6 +66,14 @@ TEST(UrlLabel, BodyLineEnds) {
   EXPECT_EQ(EncodeMailBody({""}), "%0A%0D");
 }
 
+TEST(UrlLabel, CaptionShowsAsWritten) {
+  TVelUrlLabel label(0, 0, 100, 20, "user@example.org");
+  EXPECT_EQ(label.Caption(), "user@example.org");
+  EXPECT_STREQ(label.label(), "user@@example.org");  // no symbol for the toolkit
+  label.SetCaption("@@x@");
+  EXPECT_EQ(label.Caption(), "@@x@");
+}
+
 TEST(UrlLabel, HintFollowsTheUrl) {
   TVelUrlLabel label(0, 0, 100, 20, "link");
   EXPECT_EQ(label.URLType(), TUrlType::utCustom);
