@@ -118,3 +118,21 @@ TEST_F(FullPfd, SameTextsAtEveryRotationAndWithFrames) {
   }
   SavePng("pfd-approach-framed");
 }
+
+TEST_F(FullPfd, ExtremeBrokerValuesDrawWithoutFaults) {
+  // Infinite, huge and nonsensical values: every gauge still draws, the
+  // readouts show limited figures and no loop runs away.
+  Show({"IPC.ias 1e999", "IPC.dalt -1e999", "IPC.mcpalt 1e999", "IPC.vs -1e999", "IPC.mcpim 1e999",
+        "IPC.mcphdg -1e999", "MV.IrsPhdg 1e999", "VM.HiBufSpd -1e999", "VM.StickShSpd 1e999",
+        "MV.SpdAcc -9999999", "MV.Vref30P90 99999999", "MV.InitialFlapMoved 1", "MV.RoundMach 1e999",
+        "VM.FMAroll 99999999", "VM.FMApitch -9999999", "VM.FMAthrust 4", "MV.AtActive 1",
+        "MV.DelayedFlapPos -1", "MV.GndOnce 1", "MV.DispVf00 99999999", "MV.DispVref -9999999",
+        "MV.YawTrack 1e999"});
+  EXPECT_NE(PrintedAt("9", Font10, 0.15, 0.6), nullptr);  // 999 knots at most
+  EXPECT_NE(PrintedAt("9", Font10, 0.65, 0.6), nullptr);
+  EXPECT_FALSE(harness->Printed("-100", Font10).empty());  // held at a million feet below
+  EXPECT_TRUE(harness->Printed("UP").empty());
+  EXPECT_FALSE(harness->Printed("IDLE").empty());
+  Show({"IPC.ias 250", "IPC.dalt 1e999", "IPC.vs 1e999", "VM.StickShSpd -1e999", "IPC.mcphdg 1e999"});
+  EXPECT_NE(PrintedAt("2", Font10, 0.15, 0.6), nullptr);
+}
