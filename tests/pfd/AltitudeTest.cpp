@@ -82,6 +82,11 @@ TEST_F(AltitudeDraw, DeadSeaShowsTrueFigures) {
   EXPECT_NE(PrintedAt("2", Font8, 2.4, 1.725), nullptr);
   EXPECT_EQ(CountKind(*AltitudeTicker, 3.5, 1, 28, 17, Greenish), 0);
   SavePng("altitude-dead-sea");
+
+  // A selected altitude below sea level keeps its sign too.
+  Show({"IPC.dalt -1400", "IPC.mcpalt -1200"});
+  EXPECT_NE(PrintedAtGauge("-1", Font10, *AltitudeTape, 7 - 2.5, 140), nullptr);
+  EXPECT_NE(PrintedAtGauge("2", Font8, *AltitudeTape, 12.5, 140), nullptr);
 }
 
 TEST_F(AltitudeDraw, DrumRollsIntoTenThousandFeet) {
