@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -206,18 +207,23 @@ TEST_F(ProgramTest, SharesConfigIniWithTheMainProgram) {
   std::filesystem::permissions(program.File("kestrane"), std::filesystem::perms::owner_exec,
                                std::filesystem::perm_options::add, ec);
 
-  auto cycle = [&](const std::string& exe, const std::string& title) {
+  // Each program runs until it is up (the main program may stop at a
+  // message box about its missing databases), then ends on SIGTERM.
+  auto cycle = [&](const std::string& exe, const std::function<bool(pid_t)>& up) {
     ChildProcess child;
     ASSERT_TRUE(child.Start(program.File(exe), {}, program.Folder(), program.Folder() + "/../" + exe + ".out",
                             program.Folder() + "/../" + exe + ".err", {"DISPLAY=" + x_.Display(), kEnv[0]}));
-    ASSERT_NE(FindWindow(title, 20000, child.Pid(), x_.Display()), 0u) << exe;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(up(child.Pid())) << exe;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     ExitStatus st = child.Terminate(10000);
     EXPECT_TRUE(st.exited) << exe;
   };
-  cycle("kestrane", "");
-  cycle("lunavex", "Lunavex");
-  cycle("kestrane", "");
+  auto kestraneUp = [&](pid_t) { return WaitForLine(program.File("debug.txt"), "Startup:", 20000); };
+  auto lunavexUp = [&](pid_t pid) { return FindWindow("Lunavex", 20000, pid, x_.Display()) != 0; };
+  cycle("kestrane", kestraneUp);
+  cycle("lunavex", lunavexUp);
+  std::filesystem::remove(program.File("debug.txt"), ec);
+  cycle("kestrane", kestraneUp);
 
   const std::string ini = testsupport::ReadFile(program.File("config.ini"));
   EXPECT_NE(ini.find("[Kestrane Settings]"), std::string::npos) << ini;
