@@ -40,7 +40,8 @@ bool FdOn = false;
 double SelectedMach = 0;
 double PressureRatio = 0;
 double SelectedMachCas = 0;
-int RunwayElevation = 0;
+int RunwayElevation = kNoActiveRunway;
+std::function<int()> ActiveRunwayElevation;
 
 std::unique_ptr<TSpeedTape> SpeedTape;
 std::unique_ptr<TSpeedTicker> SpeedTicker;
@@ -148,6 +149,8 @@ void Derive() {
 
   SelectedMach = SelectedSpeed / 1000;
   PressureRatio = std::pow(1 - 0.000006875585 * DisplayedAltitude, 5.2558797);
+  // Above the altitude where the pressure formula fails the result is not
+  // a number; the speed tape then hides the marker.
   SelectedMachCas =
       661.4786 *
       std::sqrt(5 * (std::pow(PressureRatio * (std::pow(1 + SelectedMach * SelectedMach / 5, 3.5) - 1) + 1,
@@ -201,8 +204,9 @@ void DrawPrimaryFlightDisplay(int Size, int Left, int Bottom, bool Smooth, int R
     return;
   if (Rotation != 0 && Rotation != 90 && Rotation != 180 && Rotation != 270) Rotation = 0;
 
-  // (The active runway's elevation is taken here once the runway element
-  // exists; until then RunwayElevation keeps its value.)
+  // The active runway's elevation comes from the runway element; without
+  // one there is no active runway.
+  RunwayElevation = ActiveRunwayElevation ? ActiveRunwayElevation() : kNoActiveRunway;
   Horizon->SetAdvisory(RaClimbRate, RaDescendRate, platform::SafeRound(VerticalSpeed));
 
   Horizon->BeginDraw(Size, Left, 0.38025f, 0.395f, 0.155f, 0.158f, 100, 108, Bottom, Rotation, true);

@@ -1,6 +1,7 @@
 // The PFD's own variables, their parser, the gauge objects and the drawing
 // of the whole PFD.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -39,6 +40,10 @@ extern double SelectedMach;
 extern double PressureRatio;
 extern double SelectedMachCas;   // calibrated airspeed of SelectedMach at DisplayedAltitude
 extern int RunwayElevation;      // active runway elevation, set each frame
+constexpr int kNoActiveRunway = -10000;
+// Where each frame takes the active runway's elevation from (the runway
+// element); unset: no active runway.
+extern std::function<int()> ActiveRunwayElevation;
 
 // ---- Gauge objects (the attitude indicator, Horizon, lives in Uhorizon) ----
 extern std::unique_ptr<TSpeedTape> SpeedTape;

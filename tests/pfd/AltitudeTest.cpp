@@ -154,7 +154,9 @@ TEST_F(AltitudeDraw, SelectedAltitudeInMagenta) {
 }
 
 TEST_F(AltitudeDraw, LandingAltitudeMarksAtTheRunway) {
-  Show({"IPC.dalt 600"}, [] { RunwayElevation = 400; });
+  ActiveRunwayElevation = [] { return 400; };
+  Show({"IPC.dalt 600"});
+  ActiveRunwayElevation = nullptr;
   const double y0 = TapeY(400, 600);
   EXPECT_TRUE(ColourNear(*AltitudeTape, 20, y0, Amberish, 1));
   EXPECT_TRUE(ColourNear(*AltitudeTape, 2, y0 + 40, Amberish, 1));   // below 500 ft above it

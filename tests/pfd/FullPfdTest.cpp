@@ -65,7 +65,9 @@ class FullPfd : public InstrumentTest {
  protected:
   void ShowScenario(const InstrumentScenario& s, const FrameParams& p = {}) {
     const int elevation = s.runwayElevation;
-    Show(s.scenario.lines, [elevation] { RunwayElevation = elevation; }, p);
+    ActiveRunwayElevation = [elevation] { return elevation; };
+    Show(s.scenario.lines, {}, p);
+    ActiveRunwayElevation = nullptr;
   }
 };
 

@@ -43,7 +43,6 @@ class InstrumentTest : public PfdTest {
     GroundSpeed = 0;
     IpcLatitude = 0;
     harness->Load({"", With(AlignedIrsLines(), lines)});
-    RunwayElevation = -10000;
     if (tweak) tweak();
     harness->Render(p);
     ReadBack();
