@@ -79,7 +79,10 @@ bool wglUseFontBitmapsA(HDC dc, unsigned first, unsigned count, unsigned listBas
       }
     }
     glNewList(listBase + i, GL_COMPILE);
-    glBitmap(w, h, xorig, yorig, advance, 0.0f, bits.empty() ? nullptr : bits.data());
+    // An empty glyph still moves the raster position; a dummy byte keeps
+    // the driver from refusing a null bitmap.
+    static const GLubyte kNoBits[1] = {0};
+    glBitmap(w, h, xorig, yorig, advance, 0.0f, bits.empty() ? kNoBits : bits.data());
     glEndList();
   }
   glPopClientAttrib();
