@@ -55,11 +55,7 @@ void TCGFont3D::Print(const char* Text, float X, float Y, float Z) const {
 
   // Offsets into the font's block. A byte outside the font's codes draws
   // as a blank instead of calling a list beyond the block.
-  std::string codes(Text);
-  for (char& c : codes) {
-    const unsigned u = static_cast<unsigned char>(c);
-    c = static_cast<char>(u < kFirst || u >= kFirst + kCount ? 0u : u - kFirst);
-  }
+  const std::string codes = platform::GlyphListOffsets(Text, kFirst, kCount);
 
   glPushMatrix();
   glScalef(Size, Size, Size);

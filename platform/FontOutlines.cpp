@@ -189,6 +189,15 @@ bool FindFontFile(const std::string& face, int weight, bool italic, std::string*
   return ok;
 }
 
+std::string GlyphListOffsets(const char* text, unsigned first, unsigned count) {
+  std::string codes(text ? text : "");
+  for (char& c : codes) {
+    const unsigned u = static_cast<unsigned char>(c);
+    c = static_cast<char>(u < first || u >= first + count ? 0u : u - first);
+  }
+  return codes;
+}
+
 char32_t Cp1252ToUnicode(unsigned char c) {
   // 0x80..0x9F differ from Latin-1; five of them are undefined.
   static constexpr char32_t k80[32] = {

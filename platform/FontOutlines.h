@@ -69,6 +69,11 @@ bool FindFontFile(const std::string& face, int weight, bool italic, std::string*
 // Unicode code point of a Windows-1252 byte; 0 for the five undefined bytes.
 char32_t Cp1252ToUnicode(unsigned char c);
 
+// The list offsets glCallLists needs for text drawn with a block of count
+// glyph lists starting at code first: a byte outside the block becomes
+// offset 0 (the blank), never a list beyond the block.
+std::string GlyphListOffsets(const char* text, unsigned first, unsigned count);
+
 constexpr int WGL_FONT_LINES = 0;
 constexpr int WGL_FONT_POLYGONS = 1;
 

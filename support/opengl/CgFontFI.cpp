@@ -52,11 +52,7 @@ void TCGFont3D::Print(const char* Text, float X, float Y, float Z) {
 
   // Offsets into the font's block, code 32 first. Bytes outside the font's
   // codes draw as blanks instead of calling lists beyond the block.
-  std::string codes(Text);
-  for (char& c : codes) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    c = static_cast<char>(u < kFirstCode || u > kLastCode ? 0u : u - kFirstCode);
-  }
+  const std::string codes = platform::GlyphListOffsets(Text, kFirstCode, kCodeCount);
 
   glPushMatrix();
   glScalef(Size, Size, Size);
