@@ -332,7 +332,10 @@ bool XServer::Start(int width, int height, int timeoutMs) {
     return false;
   }
   display_ = ":" + number;
-  return HaveDisplay(display_);
+  if (HaveDisplay(display_)) return true;
+  display_.clear();
+  process_.Terminate(2000);
+  return false;
 }
 
 // ---------------------------------------------------------------------- X11
