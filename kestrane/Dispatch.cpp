@@ -8,7 +8,9 @@
 // Parsers are called in this order for every line; each picks out its own
 // variables and ignores the rest.
 void DispatchToParsers(const std::string& line) {
-  // 1. TCAS traffic report (while TCAS is on).
+  // 1. TCAS traffic report (while TCAS is on): the record is filled here,
+  //    for the traffic element to take.
+  if (TcasOnFlag) ParseTcasLine(line);
   // 2. Navigation variables.
   // 3. PFD variables and aircraft state.
   ParsePfdLine(line);

@@ -529,25 +529,22 @@ void TKestraneForm::Connect1Click() {
 }
 
 void TKestraneForm::CliSocketDataAvailable() {
-  // A buffer full without a line end would stall the link: drop it.
-  if (size_t dropped = ReceiveBuffer.DropIfFull())
+  auto overflow = [](std::size_t dropped) {
     WriteDebug(" Broker Comm: Line longer than " + std::to_string(dropped) +
                " bytes without line end dropped.");
+  };
+  // A buffer full without a line end would stall the link: drop it first.
+  if (std::size_t dropped = ReceiveBuffer.DropIfFull()) overflow(dropped);
   const int n = WSocket1->Receive(ReceiveBuffer.WritePtr(), static_cast<int>(ReceiveBuffer.Free()));
   if (n <= 0) return;
   ReceiveBuffer.Commit(n);
-  std::string line;
-  while (ReceiveBuffer.NextLine(line)) {
-    try {
-      ProcessCommand(line);
-    } catch (const std::exception& e) {
-      // The line is already out of the buffer: only it is lost.
-      WriteDebug(std::string(" Broker Comm: Line dropped: ") + e.what());
-    }
-  }
-  if (size_t dropped = ReceiveBuffer.DropIfFull())
-    WriteDebug(" Broker Comm: Line longer than " + std::to_string(dropped) +
-               " bytes without line end dropped.");
+  // Each line is out of the buffer before it is handled: a line whose
+  // parsing fails is the only one lost.
+  ReceiveBuffer.TakeLines([this](const std::string& line) { ProcessCommand(line); },
+                          [](const std::string&, const char* what) {
+                            WriteDebug(std::string(" Broker Comm: Line dropped: ") + what);
+                          },
+                          overflow);
 }
 
 void TKestraneForm::ProcessCommand(const std::string& line) {

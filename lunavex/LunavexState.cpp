@@ -73,16 +73,8 @@ void ProcessCommand(std::string_view line, TStandbyValues& v) {
 }
 
 void TakeLines(platform::LineBuffer& buffer, const LineHandler& onLine, const OverflowHandler& onOverflow) {
-  std::string line;
-  while (buffer.NextLine(line)) {
-    try {
-      if (onLine) onLine(line);
-    } catch (...) {
-      // The line that could not be handled is dropped; the rest go on.
-    }
-  }
-  const std::size_t dropped = buffer.DropIfFull();
-  if (dropped > 0 && onOverflow) onOverflow(dropped);
+  // A line that could not be handled is dropped silently; the rest go on.
+  buffer.TakeLines(onLine, {}, onOverflow);
 }
 
 void ComputeLayout(int clientWidth, int clientHeight, TStandbyValues& v) {

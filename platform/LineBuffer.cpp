@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace platform {
 
@@ -27,6 +28,22 @@ std::size_t LineBuffer::DropIfFull() {
   const std::size_t dropped = count_;
   count_ = 0;
   return dropped;
+}
+
+void LineBuffer::TakeLines(const LineHandler& onLine, const FailureHandler& onFailure,
+                           const OverflowHandler& onOverflow) {
+  std::string line;
+  while (NextLine(line)) {
+    try {
+      if (onLine) onLine(line);
+    } catch (const std::exception& e) {
+      if (onFailure) onFailure(line, e.what());
+    } catch (...) {
+      if (onFailure) onFailure(line, "unknown error");
+    }
+  }
+  const std::size_t dropped = DropIfFull();
+  if (dropped > 0 && onOverflow) onOverflow(dropped);
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 // link never stalls.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ class LineBuffer {
   // number of bytes dropped (0 otherwise).
   std::size_t DropIfFull();
   void Clear() { count_ = 0; }
+
+  using LineHandler = std::function<void(const std::string& line)>;
+  using FailureHandler = std::function<void(const std::string& line, const char* what)>;
+  using OverflowHandler = std::function<void(std::size_t dropped)>;
+  // Hands every complete line to onLine in arrival order. A line whose
+  // handler throws is dropped (onFailure hears of it) and the lines after it
+  // go on. Then a buffer full without a line end is emptied (onOverflow).
+  void TakeLines(const LineHandler& onLine, const FailureHandler& onFailure = {},
+                 const OverflowHandler& onOverflow = {});
 
  private:
   std::vector<char> data_;

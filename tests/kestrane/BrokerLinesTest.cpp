@@ -20,6 +20,14 @@ TEST(TcasItem, FoundAfterOtherItemsAndInsideLongerWords) {
   EXPECT_FALSE(ParseTcasLine(""));
 }
 
+TEST(TcasItem, CallsignAtTheEndOfTheLine) {
+  TcasMessage = {};
+  TcasMessage.callsign = "KEEP";
+  EXPECT_FALSE(ParseTcasLine("IPC.vs 0 tcas {N123AB"));
+  EXPECT_FALSE(ParseTcasLine("tcas {N123AB\r"));
+  EXPECT_EQ(TcasMessage.callsign, "KEEP");
+}
+
 TEST(TcasItem, MissingFieldsHandNothingOn) {
   TcasMessage = {};
   TcasMessage.callsign = "KEEP";

@@ -101,6 +101,14 @@ TEST_F(KestraneProgram, PfdOnlyModeKeepsTheDisplayFlags) {
   ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 15000));
   ExitStatus st = prog.Terminate(15000);
   EXPECT_EQ(st.code, 0);
+  auto log = LogMessages(prog.File("debug.txt"));
+  const std::vector<std::string> expected = {
+      " Ident: Kestrane V 0.98.8 (Beta) -  Dec 21th 2004", " Startup: ND Form Created.",
+      " Startup: Working Directory = " + prog.Folder() + "/",
+      " Startup: PS1.3 directory not set. Tried data", " Startup: Init of ND display objects.",
+      " Startup: Initialization complete."};
+  ASSERT_GE(log.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(log[i], expected[i]) << i;
   platform::TIniFile ini(prog.File("config.ini"));
   EXPECT_EQ(ini.ReadString("Kestrane Settings", "PFD Visible", ""), "0");
   EXPECT_EQ(ini.ReadString("Kestrane Settings", "ND Visible", ""), "1");

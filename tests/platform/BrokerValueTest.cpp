@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <clocale>
+#include <string>
 
 using namespace platform;
 
@@ -57,4 +59,20 @@ TEST(BrokerValue, ConnLines) {
   EXPECT_TRUE(IsConnLine("Connected to broker"));
   EXPECT_FALSE(IsConnLine("Con"));
   EXPECT_FALSE(IsConnLine(""));
+}
+
+TEST(BrokerValue, DecimalPointWhateverTheLocale) {
+  const char* old = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = old ? old : "C";
+  bool comma = false;
+  for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "C.UTF-8"})
+    if (std::setlocale(LC_NUMERIC, name)) {
+      comma = std::localeconv()->decimal_point[0] == ',';
+      if (comma) break;
+    }
+  double d = 0;
+  ASSERT_TRUE(ReadBrokerDouble("IPC.dalt 1234.5", "IPC.dalt", d));
+  EXPECT_DOUBLE_EQ(d, 1234.5);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  if (!comma) GTEST_SKIP() << "no locale with a decimal comma here; read with the C locale only";
 }

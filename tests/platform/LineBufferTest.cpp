@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 using platform::LineBuffer;
 
@@ -59,4 +60,30 @@ TEST(LineBuffer, BadCountsAreClamped) {
   EXPECT_EQ(b.Count(), 0u);
   b.Commit(1000);
   EXPECT_EQ(b.Count(), 8u);
+}
+
+TEST(LineBuffer, AThrowingHandlerLosesOnlyItsLine) {
+  LineBuffer b(64);
+  Feed(b, "A 1\nBAD\nB 2\n");
+  std::vector<std::string> handled, failed;
+  b.TakeLines(
+      [&](const std::string& l) {
+        if (l == "BAD") throw std::runtime_error("not a number");
+        handled.push_back(l);
+      },
+      [&](const std::string& l, const char* what) { failed.push_back(l + ": " + what); });
+  EXPECT_EQ(handled, (std::vector<std::string>{"A 1", "B 2"}));
+  EXPECT_EQ(failed, (std::vector<std::string>{"BAD: not a number"}));
+  EXPECT_EQ(b.Count(), 0u);
+}
+
+TEST(LineBuffer, TakeLinesReportsAnOverflowOnce) {
+  LineBuffer b(8);
+  Feed(b, "12345678");
+  std::size_t dropped = 0;
+  int lines = 0;
+  b.TakeLines([&](const std::string&) { ++lines; }, {}, [&](std::size_t n) { dropped += n; });
+  EXPECT_EQ(lines, 0);
+  EXPECT_EQ(dropped, 8u);
+  EXPECT_EQ(b.Free(), 8u);
 }
