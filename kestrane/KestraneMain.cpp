@@ -429,7 +429,13 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
 }
 
 void TKestraneForm::CaptureGeometry() {
-  if (Shown()) ClosingGeometry = {Left(), Top(), Height(), Width()};
+  if (!Shown()) return;
+  const WindowGeometry now{Left(), Top(), Height(), Width()};
+  const bool moved = now.left != ShownGeometry.left || now.top != ShownGeometry.top ||
+                     now.height != ShownGeometry.height || now.width != ShownGeometry.width;
+  ClosingGeometry = moved ? now
+                          : WindowGeometry{SavedWindowLeft, SavedWindowTop, SavedWindowHeight,
+                                           SavedWindowWidth};
 }
 
 void TKestraneForm::FormDestroy() {
@@ -689,6 +695,13 @@ void TKestraneForm::DrawNd(const Viewport&) {
 }
 
 void TKestraneForm::FormPaint() {
+  if (!ShownRecorded && Shown()) {
+    // Where the window system actually put the window (known once it is
+    // mapped and first painted): the saved geometry is written back
+    // unchanged unless the user moves or sizes the window after this.
+    ShownGeometry = {Left(), Top(), Height(), Width()};
+    ShownRecorded = true;
+  }
   if (!StartupComplete) {
     // Nothing to draw yet: present a cleared frame.
     glClearColor(0, 0, 0, 1);

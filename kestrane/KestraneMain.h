@@ -142,6 +142,8 @@ class TKestraneForm : public TCGForm {
   bool TimerEnabled = false;
   int FrameCount = 0;  // frames painted, for tests and the log
   WindowGeometry ClosingGeometry{};
+  WindowGeometry ShownGeometry{};
+  bool ShownRecorded = false;
   std::unique_ptr<platform::TIniFile> SettingsFile;
   std::unique_ptr<TWSocket> WSocket1;
   platform::LineBuffer ReceiveBuffer{8192};

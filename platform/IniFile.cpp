@@ -2,6 +2,9 @@
 
 #include "platform/Numbers.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -59,6 +62,28 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value) {
   return !key.empty();
 }
 
+// Exclusive lock on the folder holding a file, for the life of the object.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& file) {
+    size_t slash = file.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
+    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) {
+      ::flock(fd_, LOCK_UN);
+      ::close(fd_);
+    }
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
@@ -95,6 +120,9 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
       key.find('=') != std::string::npos)
     return false;
 
+  // Two programs may share the file and write at the same moment: each
+  // read-change-replace holds the folder's lock so that no write is lost.
+  FolderLock lock(fileName_);
   std::vector<std::string> lines = ReadLines(fileName_);
   const std::string entry = key + "=" + value;
   bool inSection = false;

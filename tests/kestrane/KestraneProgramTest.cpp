@@ -93,6 +93,23 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
     EXPECT_NE(ini.ReadString("Kestrane Settings", key, "none"), "none") << key;
 }
 
+// The window system may place a window elsewhere than asked (here: not
+// above y 20 without a window manager); an unmoved window keeps its values.
+TEST_F(KestraneProgram, UnmovedWindowKeepsItsSavedGeometry) {
+  Program prog("kestrane", std::string("[Kestrane Settings]\nWindow Left Pos=3\nWindow Top Pos=4\n"
+                                       "Window Height=400\nWindow Width=500\n"));
+  ASSERT_TRUE(prog.Ready()) << prog.Error();
+  testsupport::WriteFile(prog.File("data/747world.mv"), "x");
+  ASSERT_TRUE(prog.Start({}, x.Display()));
+  ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 15000));
+  EXPECT_EQ(prog.Terminate(15000).code, 0);
+  platform::TIniFile ini(prog.File("config.ini"));
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Left Pos", -1), 3);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Top Pos", -1), 4);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Height", -1), 400);
+  EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Width", -1), 500);
+}
+
 TEST_F(KestraneProgram, PfdOnlyModeKeepsTheDisplayFlags) {
   Program prog("kestrane", std::string("[Kestrane Settings]\nPFD Visible=0\nND Visible=1\n"));
   ASSERT_TRUE(prog.Ready()) << prog.Error();

@@ -1,6 +1,10 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "tests/common/TestSupport.h"
 
@@ -56,4 +60,26 @@ TEST(IniFile, WriteIntoUnwritableFolderFailsCleanly) {
   TIniFile ini("/proc/definitely/not/here/config.ini");
   EXPECT_FALSE(ini.WriteInteger("A", "B", 1));
   EXPECT_EQ(ini.ReadInteger("A", "B", 3), 3);
+}
+
+// Two writers on one file (as two programs sharing "config.ini" at exit):
+// every key of both survives.
+TEST(IniFile, ConcurrentWritersLoseNoKey) {
+  TempDir dir;
+  const std::string file = dir.File("config.ini");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TIniFile ini(file);
+    for (int i = 0; i < 60; ++i) ini.WriteInteger("Lunavex Settings", "Key" + std::to_string(i), i);
+    _exit(0);
+  }
+  TIniFile ini(file);
+  for (int i = 0; i < 60; ++i) ini.WriteInteger("Kestrane Settings", "Key" + std::to_string(i), i);
+  int status = 0;
+  waitpid(child, &status, 0);
+  for (int i = 0; i < 60; ++i) {
+    EXPECT_EQ(ini.ReadInteger("Lunavex Settings", "Key" + std::to_string(i), -1), i);
+    EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Key" + std::to_string(i), -1), i);
+  }
 }
