@@ -276,7 +276,14 @@ void TKestraneForm::BuildMenu() {
 }
 
 Fl_Menu_Item* TKestraneForm::Item(const char* path) const {
-  return const_cast<Fl_Menu_Item*>(MenuBar()->find_item(path));
+  // Items are added with "\\/" for a "/" inside a caption; the look-up
+  // takes the caption as shown.
+  std::string shown;
+  for (const char* p = path; *p; ++p) {
+    if (p[0] == '\\' && p[1] == '/') ++p;
+    shown += *p;
+  }
+  return const_cast<Fl_Menu_Item*>(MenuBar()->find_item(shown.c_str()));
 }
 bool TKestraneForm::Checked(const char* path) const {
   const Fl_Menu_Item* it = Item(path);

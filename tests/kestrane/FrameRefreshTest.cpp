@@ -8,12 +8,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <GL/gl.h>
+
+#include <array>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 
 #include "kestrane/KestraneMain.h"
 #include "kestrane/Udebug.h"
 #include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
 
@@ -50,6 +56,10 @@ class FrameRefresh : public ::testing::Test {
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server";
     platform::SetMessageBoxHook([](const std::string&, const std::string&) {});
+    // The form runs from the test's folder: give it the staged images.
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(testsupport::StageDir() + "/bitmaps",
+                                              platform::ProgramFolder() + "bitmaps", ec);
     form = std::make_unique<TKestraneForm>();
     const char* argv[] = {"kestrane"};
     ASSERT_TRUE(form->FormCreate(1, argv));
@@ -140,4 +150,36 @@ TEST_F(FrameRefresh, TrafficItemsAreIgnoredWhileTcasIsOff) {
   TcasOnFlag = true;
   form->ProcessCommand("tcas {ON1 1 2 47.5 -122.3 3500 0}\r");
   EXPECT_EQ(TcasMessage.callsign, "ON1");
+}
+
+TEST_F(FrameRefresh, FramesAreDrawnAroundTheDisplaysAndCanBeHidden) {
+  const char* frames = "&Options/Show PFD\\/ND Frames";
+  ASSERT_NE(form->Item(frames), nullptr);
+  EXPECT_TRUE(form->Checked(frames));
+  EXPECT_EQ(DrawScale, 255.0f);
+  auto bezelPixel = [&] {
+    form->Repaint();
+    form->MakeContextCurrent();
+    // Mesa's software swap copies the back buffer and keeps it: the frame
+    // just shown is still there to read.
+    glReadBuffer(GL_BACK);
+    const auto layout = ComputeLayout(form->ClientWidth(), form->ClientHeight());
+    unsigned char px[4] = {0, 0, 0, 0};
+    // Inside the left border of the PFD square, halfway up.
+    glReadPixels(layout[0].x + layout[0].size / 40, layout[0].y + layout[0].size / 2, 1, 1, GL_RGBA,
+                 GL_UNSIGNED_BYTE, px);
+    return std::array<int, 3>{px[0], px[1], px[2]};
+  };
+  auto grey = bezelPixel();
+  EXPECT_GT(grey[0], 40);  // the bezel is grey, not the black of an empty window
+  EXPECT_NEAR(grey[0], grey[1], 20);
+  EXPECT_NEAR(grey[1], grey[2], 30);
+  form->SetChecked(frames, false);
+  form->ShowFramesClick();
+  EXPECT_EQ(DrawScale, 200.0f);
+  auto without = bezelPixel();
+  EXPECT_NE(without, grey);
+  form->SetChecked(frames, true);
+  form->ShowFramesClick();
+  EXPECT_EQ(DrawScale, 255.0f);
 }
