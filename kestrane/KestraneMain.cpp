@@ -645,7 +645,7 @@ void TKestraneForm::RepaintWhenNotConnected() {
 }
 
 void TKestraneForm::DrawFrame(int rotation, int which) {
-  if (!Checked(kFrames)) return;
+  if (!FramesShown) return;
   TCGTexture* texture = which == 0 ? PfdFrameTexture.get() : NdFrameTexture.get();
   if (!texture || texture->Width() == 0) return;  // no image: the frame is left out
   const float S = DrawScale;
@@ -751,7 +751,8 @@ void TKestraneForm::FormResize(int w, int h) {
 
 void TKestraneForm::ShowFramesClick() {
   // The menu bar has already flipped the check mark when it called us.
-  DrawScale = Checked(kFrames) ? 255.0f : 200.0f;
+  FramesShown = Checked(kFrames);
+  DrawScale = FramesShown ? 255.0f : 200.0f;
   if (HasContext()) {
     MakeContextCurrent();
     glLoadIdentity();

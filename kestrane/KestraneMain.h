@@ -137,6 +137,7 @@ class TKestraneForm : public TCGForm {
   bool Enabled(const char* path) const;
 
   bool StartupComplete = false;
+  bool FramesShown = true;  // "Show PFD/ND Frames"
   bool Painting = false;
   bool GeometryApplied = false;
   bool TimerEnabled = false;
