@@ -5,6 +5,10 @@
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Window.H>
 #include <FL/gl.h>
+#include <FL/x.H>
+
+#include <chrono>
+#include <thread>
 
 namespace platform {
 
@@ -73,6 +77,21 @@ class GLFormWindow : public Fl_Window {
 };
 
 namespace {
+// Connects to the X server before the first window needs it. A busy server
+// can refuse a connection for a moment; the toolkit would end the program
+// at the first refusal, so a few tries are made first.
+void OpenDisplayPatiently() {
+  if (fl_display) return;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (Display* d = XOpenDisplay(nullptr)) {
+      fl_open_display(d);
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // Let the toolkit try once more and report the failure its own way.
+}
+
 void CloseCallback(Fl_Widget*, void* data) {
   auto* form = static_cast<GLForm*>(data);
   // Escape is an ordinary key here, not a request to close the window.
@@ -84,6 +103,7 @@ void CloseCallback(Fl_Widget*, void* data) {
 
 GLForm::GLForm(int left, int top, int width, int height, const std::string& caption) {
   Fl::lock();  // enables Fl::awake for worker threads
+  OpenDisplayPatiently();
   if (width < 2 * kMenuHeight) width = 2 * kMenuHeight;
   if (height < 2 * kMenuHeight) height = 2 * kMenuHeight;
   window_ = std::make_unique<GLFormWindow>(this, left, top, width, height, caption.c_str());
