@@ -18,6 +18,7 @@
 #include "nd/Uirs.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
+#include "support/opengl/CgUtils.h"
 #include "platform/DisplayLists.h"
 #include "platform/Fpu.h"
 #include "platform/MessageBox.h"
@@ -649,14 +650,7 @@ void TKestraneForm::DrawFrame(int rotation, int which) {
   TCGTexture* texture = which == 0 ? PfdFrameTexture.get() : NdFrameTexture.get();
   if (!texture || texture->Width() == 0) return;  // no image: the frame is left out
   const float S = DrawScale;
-  const GLfloat sPlane[4] = {1.0f / S, 0, 0, 0};
-  const GLfloat tPlane[4] = {0, 1.0f / S, 0, 0};
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGenfv(GL_S, GL_OBJECT_PLANE, sPlane);
-  glTexGenfv(GL_T, GL_OBJECT_PLANE, tPlane);
+  EnableObjectLinearTexGen(1.0 / S, 1.0 / S);
   glColor3f(1.0f, 1.0f, 1.0f);
   texture->Enable();
   float tx = 0, ty = 0;

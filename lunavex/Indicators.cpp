@@ -12,6 +12,7 @@
 #include "lunavex/LunavexState.h"
 #include "platform/Numbers.h"
 #include "support/opengl/CgTexture.h"
+#include "support/opengl/CgUtils.h"
 
 namespace lunavex {
 
@@ -163,14 +164,7 @@ void TArtHorizon::Init() {
   SkyLoaded = load(SkyTexture, kSkyFile, 0xFFCC6600u);       // red 0, green 102, blue 204
   GroundLoaded = load(GroundTexture, kGroundFile, 0xFF000000u);  // black
 
-  static const GLdouble sPlane[4] = {0.005, 0, 0, 0};
-  static const GLdouble tPlane[4] = {0, 0.004, 0, 0};
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGendv(GL_S, GL_OBJECT_PLANE, sPlane);
-  glTexGendv(GL_T, GL_OBJECT_PLANE, tPlane);
+  EnableObjectLinearTexGen(0.005, 0.004);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   if (!quadric_) quadric_ = gluNewQuadric();
 }

@@ -1,5 +1,7 @@
 #include "support/opengl/CgUtils.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 
 float CgPower(float Base, int Exponent) {
@@ -16,4 +18,15 @@ float CgPower(float Base, int Exponent) {
     }
   }
   return Exponent < 0 ? 1.0f / r : r;
+}
+
+void EnableObjectLinearTexGen(double sScale, double tScale) {
+  const GLdouble sPlane[4] = {sScale, 0, 0, 0};
+  const GLdouble tPlane[4] = {0, tScale, 0, 0};
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGendv(GL_S, GL_OBJECT_PLANE, sPlane);
+  glTexGendv(GL_T, GL_OBJECT_PLANE, tPlane);
 }
