@@ -2,6 +2,7 @@
 
 #include "kestrane/KestraneMain.h"
 #include "nd/Uirs.h"
+#include "nd/Unavigation.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
@@ -11,14 +12,16 @@ void DispatchToParsers(const std::string& line) {
   // 1. TCAS traffic report (while TCAS is on): the record is filled here,
   //    for the traffic element to take.
   if (TcasOnFlag) ParseTcasLine(line);
-  // 2. Navigation variables.
+  // 2. Navigation variables (PFD-only mode too: ground speed, track and
+  //    position feed the PFD).
+  ParseNavigationLine(line, DataFolder, DatabasesPresent, PfdOnly);
   // 3. PFD variables and aircraft state.
   ParsePfdLine(line);
   // 4. IRS element.
   if (Irs) Irs->ParseLine(line);
   // 5. Speed tape.
   if (SpeedTape) SpeedTape->ParseLine(line);
-  // 6. Runway element.
+  // 6. Runway element (runway element).
   // 7. Attitude indicator.
   if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;

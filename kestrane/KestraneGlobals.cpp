@@ -1,4 +1,4 @@
-#include "kestrane/KestraneMain.h"
+#include "kestrane/KestraneSettings.h"
 
 bool PfdOnly = false;
 std::string DataFolder;

@@ -16,6 +16,8 @@
 #include "kestrane/UDeclarations.h"
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
+#include "nd/Unavigation.h"
+#include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
 #include "support/opengl/CgUtils.h"
@@ -414,11 +416,30 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // 12. Fonts.
   CreateFonts(DC, "Simplex");
+  // 13. ND objects.
+  if (!PfdOnly) CreateNavigationObjects();
   // 14. PFD objects (and the IRS element).
   CreatePfdObjects();
   // 15. Display objects and databases.
   WriteDebug(" Startup: Init of ND display objects.");
+  if (HdgBox) HdgBox->Init();
+  SetReferencePoint(OwnLatitude, OwnLongitude);
+  // Airports around the start position, the field elevation of the nearest
+  // runway (runway element); TCAS initialisation and its field elevation
+  // (TCAS element).
   if (Irs) Irs->Init();
+  // 16. ND display lists and data.
+  if (!PfdOnly) {
+    CtrCompass->BuildDisplayLists();
+    RoseCompass->BuildDisplayLists();
+    NdSymbols->BuildSymbolLists();
+    // Terrain, route, fix info, VOR/ADF lists and the alert sounds (their
+    // elements).
+    WriteDebug(" Startup: Init of ND data loading.");
+    // Terrain tiles, navaids and waypoints around the start position, and
+    // the terrain reference altitude (their elements).
+    TrackLine->BuildDisplayLists(DisplaySize);
+  }
   // 17. Frame images; a missing or bad one leaves that frame undrawn.
   WriteDebug(" Startup: Initialization complete.");
   PfdFrameTexture = std::make_unique<TCGTexture>();
@@ -473,6 +494,7 @@ void TKestraneForm::Finalize() {
   if (StartupComplete) {
     FreeFonts();
     FreePfdObjects();
+    if (!PfdOnly) FreeNavigationObjects();
   }
   PfdFrameTexture.reset();
   NdFrameTexture.reset();
@@ -599,6 +621,9 @@ void TKestraneForm::Disconnect1Click() {
   SetEnabled(kDisconnect, false);
   WSocket1->Close();
   WriteDebug(" File/Disconnect: Disconnected from Broker.");
+  // The next connection loads the databases again for its first position.
+  FirstDataReceived = false;
+  // The route is cleared (route element).
   SetEnabled(kBackground, true);
   Repaint();
 }
@@ -687,12 +712,15 @@ void TKestraneForm::DrawPfd(const Viewport& v) {
   glTranslatef(-tx, -ty, 0);
 }
 
-void TKestraneForm::DrawNd(const Viewport&) {
+void TKestraneForm::DrawNd(const Viewport& v) {
   DrawFrame(ScreenRotation, 1);
   glStencilMask(255);
   glEnable(GL_STENCIL_TEST);
   glClear(GL_STENCIL_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
+  DrawNdInSquare(v.x, v.y, v.size, DrawScale, ScreenRotation, SmoothLines);
+  // The ND may have switched the terrain on by itself.
+  SetChecked(kTerrain, TerrainVisible);
 }
 
 void TKestraneForm::FormPaint() {
@@ -719,6 +747,9 @@ void TKestraneForm::FormPaint() {
   glClear(GL_STENCIL_BUFFER_BIT);
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
+  FrameCycle = (FrameCycle + 1) % 50;
+  // Every 50th frame: the field elevation of the nearest runway and the
+  // TCAS field elevation (runway and TCAS elements).
   // No traffic element yet: no resolution advisory.
   RaClimbRate = -9999;
   RaDescendRate = -9999;

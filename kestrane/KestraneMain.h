@@ -5,43 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "kestrane/KestraneSettings.h"
 #include "kestrane/UDeclarations.h"
 #include "platform/Desktop.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
-#include "platform/LineBuffer.h"
+#include "kestrane/LineBuffer.h"
 #include "support/socket/WSocket.h"
 #include "support/opengl/CgWindow.h"
 
 class Fl_Menu_Bar;
 class TCGTexture;
 struct Fl_Menu_Item;
-
-// ---- Settings and run-time globals (set by the main form) ----
-extern bool PfdOnly;                 // PFD-only mode from the command line
-extern std::string DataFolder;       // "data", relative to the program folder
-extern bool DatabasesPresent;
-extern std::string BrokerHost, BrokerPort;
-extern int ScreenRotation;           // 0, 90, 180 or 270 degrees
-extern bool SmoothLines;
-extern bool CaptainSide;             // PFD left, ND right
-extern bool PfdVisible, NdVisible;
-extern int DisplayCount;             // PfdVisible + NdVisible
-extern bool DrawInBackground;
-extern bool TitleBarShown, TaskbarShown;
-extern int SavedWindowLeft, SavedWindowTop, SavedWindowHeight, SavedWindowWidth;
-extern std::string ProgramFolder;    // with its trailing "/"
-extern std::string InfoDataFolder;   // database folder shown by the information box
-
-// ---- Display flags of the navigation display, kept in "config.ini" ----
-extern bool StationsVisible, WaypointsVisible, AirportsVisible, TrafficVisible, TerrainVisible,
-    PositionVisible, NdDataVisible;
-extern bool ShowSeaLevel, TerrainTextures, HideBelowCompassArc;
-extern int NdRange;                  // nautical miles, 5 to 640
-extern bool TaOnlyFlag, TcasOnFlag, TerrainAltMode, TerrainInhibited, MenuHidden;
-
-// The last "tcas" item received (callsign, latitude, longitude, altitude).
-extern tcasDataRecord TcasMessage;
 
 // ---- Broker lines ----
 // Parses the "tcas" item of line into TcasMessage. False when the line
@@ -147,7 +122,7 @@ class TKestraneForm : public TCGForm {
   bool ShownRecorded = false;
   std::unique_ptr<platform::TIniFile> SettingsFile;
   std::unique_ptr<TWSocket> WSocket1;
-  platform::LineBuffer ReceiveBuffer{8192};
+  brokerlink::LineBuffer ReceiveBuffer{8192};
   int SwapCount = 0;  // buffers swapped, for tests and the log
   std::unique_ptr<TCGTexture> PfdFrameTexture, NdFrameTexture;
   platform::Taskbar TaskbarWindow;

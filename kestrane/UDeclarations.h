@@ -34,6 +34,11 @@ struct wpt_rec {
 
 // Compass card labels every 30 degrees (heading in tens of degrees).
 extern const char* const CompassLabels[12];
+// Display lists of the compass cards.
+constexpr unsigned CtrCompassList = 1;       // centred card with labels
+constexpr unsigned RoseCompassList = 2;      // rose card with labels
+constexpr unsigned CtrCompassPlainList = 3;  // centred card without labels
+constexpr unsigned RoseCompassPlainList = 4; // rose card without labels
 
 constexpr float DisplaySize = 141.42f;       // reference size of the ND drawing
 constexpr float DisplaySizeFactor = 1.0f;

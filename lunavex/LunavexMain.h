@@ -11,7 +11,7 @@
 #include "lunavex/Settings_Dialog.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
-#include "platform/LineBuffer.h"
+#include "kestrane/LineBuffer.h"
 #include "support/opengl/CgWindow.h"
 #include "support/socket/WSocket.h"
 
@@ -104,7 +104,7 @@ class TLunavexForm : public TCGForm {
   void AfterToggle();
 
   std::unique_ptr<platform::TIniFile> ini_;
-  platform::LineBuffer buffer_{kReceiveCapacity};
+  brokerlink::LineBuffer buffer_{kReceiveCapacity};
   std::unique_ptr<TNavDisplayThread> thread_;
   bool created_ = false;
   bool connecting_ = false;

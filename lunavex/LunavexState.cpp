@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
 
 namespace lunavex {
 
@@ -59,12 +59,12 @@ void WriteSettings(platform::TIniFile& ini, const TStandbyValues& v, int left, i
 
 void ParseStandbyValue(std::string_view line, std::string_view name, float& target, float factor) {
   float value = 0;
-  if (!platform::ReadBrokerFloat(line, name, value)) return;
+  if (!brokerlink::ReadBrokerFloat(line, name, value)) return;
   target = value * factor;
 }
 
 void ProcessCommand(std::string_view line, TStandbyValues& v) {
-  if (platform::IsConnLine(line)) return;
+  if (brokerlink::IsConnLine(line)) return;
   ParseStandbyValue(line, "IPC.ias", v.Ias, 1);
   ParseStandbyValue(line, "IPC.pitch", v.Pitch, 1);
   ParseStandbyValue(line, "IPC.bank", v.Bank, -1);
@@ -72,7 +72,7 @@ void ProcessCommand(std::string_view line, TStandbyValues& v) {
   ParseStandbyValue(line, "altim", v.AltimeterSetting, 1);
 }
 
-void TakeLines(platform::LineBuffer& buffer, const LineHandler& onLine, const OverflowHandler& onOverflow) {
+void TakeLines(brokerlink::LineBuffer& buffer, const LineHandler& onLine, const OverflowHandler& onOverflow) {
   // A line that could not be handled is dropped silently; the rest go on.
   buffer.TakeLines(onLine, {}, onOverflow);
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/IniFile.h"
-#include "platform/LineBuffer.h"
+#include "kestrane/LineBuffer.h"
 
 namespace lunavex {
 
@@ -71,7 +71,7 @@ using OverflowHandler = std::function<void(std::size_t discarded)>;
 // After bytes were committed to buffer: hands every complete line on (a
 // handler that throws loses only its line), then empties a buffer that is
 // full without a line end and reports it once.
-void TakeLines(platform::LineBuffer& buffer, const LineHandler& onLine, const OverflowHandler& onOverflow);
+void TakeLines(brokerlink::LineBuffer& buffer, const LineHandler& onLine, const OverflowHandler& onOverflow);
 
 // ---- Layout ----
 // InstrumentSize and InstrumentLeft for a GL area of the given size.

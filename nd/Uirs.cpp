@@ -5,14 +5,15 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
+#include "platform/DisplayLists.h"
 
 std::unique_ptr<tIRS> Irs;
 
 void tIRS::Init() {
   Latitude.fill(-91);
   Longitude.fill(-181);
-  glNewList(kPositionSymbolList, GL_COMPILE);
+  if (!platform::BeginFixedList(kPositionSymbolList)) return;
   glLineWidth(2);
   glColor3f(1, 1, 1);
   glBegin(GL_LINES);
@@ -29,7 +30,7 @@ void tIRS::Init() {
 void tIRS::ParseLine(std::string_view Line) {
   if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
   if (Line.empty()) return;
-  if (Line.find("MV.Irs") == std::string_view::npos || platform::IsConnLine(Line)) return;
+  if (Line.find("MV.Irs") == std::string_view::npos || brokerlink::IsConnLine(Line)) return;
   // Read in this order; a name that begins a longer one also matches inside
   // it ("MV.Irs1Align" in "MV.Irs1AlignDel"), as the broker rule has it.
   struct Group {
@@ -42,7 +43,7 @@ void tIRS::ParseLine(std::string_view Line) {
       {{"MV.Irs1Quality", "MV.Irs2Quality", "MV.Irs3Quality"}, IrsQuality},
       {{"MV.Irs1AlignDel", "MV.Irs2AlignDel", "MV.Irs3AlignDel"}, AlignDel},
   };
-  using platform::ReadBrokerInt;
+  using brokerlink::ReadBrokerInt;
   for (const Group& g : groups)
     for (int i = 0; i < 3; ++i) ReadBrokerInt(Line, g.names[i], g.values[i]);
   ReadBrokerInt(Line, "MV.IrsAligning", Aligning);
@@ -84,4 +85,12 @@ bool tIRS::PositionValid() const {
   for (int i = 0; i < 3; ++i)
     if (Sel[i] == 2 && (IrsQuality[i] == 1 || IrsQuality[i] == 2)) return true;
   return false;
+}
+
+void tIRS::DrawPositions(int Range, double AcLat, double AcLon, double Heading) const {
+  for (int i = 0; i < 3; ++i)
+    if (Latitude[i] != -91 && (IrsQuality[i] == 1 || IrsQuality[i] == 2))
+      PlotSymbol(kPositionSymbolList, "", static_cast<float>(AcLat), static_cast<float>(AcLon),
+                 static_cast<float>(Heading), static_cast<float>(Latitude[i]),
+                 static_cast<float>(Longitude[i]), Range);
 }

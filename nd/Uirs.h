@@ -7,7 +7,9 @@
 #include <memory>
 #include <string_view>
 
-class tIRS {
+#include "nd/UNDObjects.h"
+
+class tIRS : public TNDDataElement {
  public:
   // Index 0 is IRS 1.
   std::array<double, 3> Latitude{};   // -91 until a position is stored (after Init)
@@ -19,7 +21,7 @@ class tIRS {
   std::array<int, 3> AlignDel{};      // "MV.Irs1AlignDel".."MV.Irs3AlignDel"
   int AttHdg = 0;                     // "MV.IrsAttHdg"
 
-  static constexpr unsigned kPositionSymbolList = 2060;
+  static constexpr unsigned kPositionSymbolList = ndlist::kIrsPosition;
 
   // Marks every position as not received and compiles the IRS position
   // symbol (a five-pointed star) into its display list. Needs a current GL
@@ -37,6 +39,9 @@ class tIRS {
   int AttitudeStatus() const;
   // Some IRS navigates (selector 2) with quality 1 or 2.
   bool PositionValid() const;
+  // Draws the position star of each IRS that has a stored position and a
+  // quality of 1 or 2, seen from the aircraft at (AcLat, AcLon).
+  void DrawPositions(int Range, double AcLat, double AcLon, double Heading) const;
 };
 
 // The one IRS element, created and freed with the PFD objects.

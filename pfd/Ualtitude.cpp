@@ -7,13 +7,13 @@
 
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
-#include "pfd/GaugeText.h"
+#include "support/opengl/CgDraw.h"
 #include "platform/Numbers.h"
 
-using gauge::Line;
-using gauge::Number;
-using gauge::PrintAt;
-using gauge::PrintUnits;
+using cgdraw::Line;
+using cgdraw::Number;
+using cgdraw::PrintAt;
+using cgdraw::PrintUnits;
 
 namespace {
 
@@ -60,26 +60,26 @@ void Polygon(std::initializer_list<std::pair<double, double>> points, GLenum mod
 }  // namespace
 
 void TAltitudeTape::Draw(bool Smooth, float Altitude, float SelectedAltitude, float RunwayElevation) {
-  const double A = gauge::Finite(Altitude, kAltitudeLimit);
+  const double A = cgdraw::Finite(Altitude, kAltitudeLimit);
   auto y = [A](double a) { return AltitudeY(a, A); };
 
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glRectf(2.4f, 0, 26.4f, 136);
 
   // Landing-altitude marks at the active runway's elevation.
-  const double y0 = y(gauge::Finite(RunwayElevation, kAltitudeLimit));
+  const double y0 = y(cgdraw::Finite(RunwayElevation, kAltitudeLimit));
   glLineWidth(LineWidth * 0.5f);
-  gauge::AmberColour();
+  cgdraw::AmberColour();
   for (int i = -4; i <= 15; ++i) Line(2 * i + 2.4, y0, 2 * i + 11.4, y0 - 9);
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectf(-2, 0, 2.4f, 136);
-  gauge::AmberColour();
+  cgdraw::AmberColour();
   Line(1.4, y0, 26.4, y0);
   Line(2, y0, 2, y0 + 85);  // 500 feet above the runway
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   Line(2, y0 + 85, 2, y0 + 170);  // 1000 feet
 
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   glLineWidth(LineWidth);
   const long long base = (static_cast<long long>(platform::SafeRound(A)) / 100) * 100;
   if (Smooth) {
@@ -106,14 +106,14 @@ void TAltitudeTape::Draw(bool Smooth, float Altitude, float SelectedAltitude, fl
     if (s % 200 == 0) TapeFigure(s, ys);
   }
 
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glRectd(10, 57.2, 26.4, 79);  // under the readout
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectf(-5, 0, 26.4f, -5);
   glRectf(-5, 136, 26.4f, 141);
 
   // Selected-altitude marker, pinned to the tape's ends when beyond them.
-  const double ysel = y(gauge::Finite(SelectedAltitude, kAltitudeLimit));
+  const double ysel = y(cgdraw::Finite(SelectedAltitude, kAltitudeLimit));
   double yL = ysel - 9.35, yH = ysel + 9.35;
   if (yL < -8.5) {
     yL = -9.35;
@@ -124,7 +124,7 @@ void TAltitudeTape::Draw(bool Smooth, float Altitude, float SelectedAltitude, fl
     yH = 145.35;
   }
   glLineWidth(LineWidth);
-  gauge::SelectedColour();
+  cgdraw::SelectedColour();
   Polygon({{0.5, yL + 0.5},
            {12.5, yL + 0.5},
            {12.5, yH - 0.5},
@@ -134,16 +134,16 @@ void TAltitudeTape::Draw(bool Smooth, float Altitude, float SelectedAltitude, fl
            {0.5, yL + 6.15}},
           GL_LINE_LOOP);
 
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   if (Smooth) glDisable(GL_LINE_SMOOTH);
 }
 
 void TAltitudeTape::DrawSelected(float SelectedAltitude) {
   glDisable(GL_SCISSOR_TEST);
-  const long long n = platform::SafeRound(gauge::Finite(SelectedAltitude, kAltitudeLimit));
+  const long long n = platform::SafeRound(cgdraw::Finite(SelectedAltitude, kAltitudeLimit));
   bool sign = n < 0;
   const long long m = sign ? -n : n;
-  gauge::SelectedColour();
+  cgdraw::SelectedColour();
   if (m / 10000 > 0) {
     PrintAt(Font10, Signed(sign, m / 10000), 2, 140, sign ? -kSignShift : 0.0);
     sign = false;
@@ -167,21 +167,21 @@ void Hatch(float lineWidth, double r) {
   Line(6, b + 7.5, 6.9, b + 5.5);
   Line(7.4, b + 12.5, 9.5, b + 8);
   Line(8.8, b + 12.5, 9.5, b + 10.5);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
 }
 
 }  // namespace
 
 void TAltitudeTicker::Draw(bool Smooth, float Altitude) {
-  const double A = gauge::Finite(Altitude, kAltitudeLimit);
+  const double A = cgdraw::Finite(Altitude, kAltitudeLimit);
   if (Smooth) {
     glEnable(GL_LINE_SMOOTH);
     glHint(GL_LINE_SMOOTH_HINT, GL_DONT_CARE);
   }
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(3.5, 0, 28, 18);
   Polygon({{0, 9}, {3.5, 6}, {3.5, 12}}, GL_TRIANGLES);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
 
   // The drums show the altitude's magnitude; a negative altitude puts a
   // minus sign in the ten-thousands place instead of the hatch.
@@ -236,13 +236,13 @@ void TAltitudeTicker::Draw(bool Smooth, float Altitude) {
   }
 
   // Window frame.
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(3.5, -1, 28, 1);
   glRectd(3.5, 17, 28, 19);
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glRectf(0, 0, 28, -1);
   glRectf(0, 18, 28, 19);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   glLineWidth(LineWidth);
   Polygon({{0, 9}, {3.5, 12}, {3.5, 18}, {28, 18}, {28, 0}, {3.5, 0}, {3.5, 6}}, GL_LINE_LOOP);
   if (Smooth) glDisable(GL_LINE_SMOOTH);
@@ -260,17 +260,17 @@ double TVSI::PointerY(double VerticalSpeed) {
 }
 
 void TVSI::Draw(bool Smooth, float VerticalSpeed) {
-  const double vs = gauge::Finite(VerticalSpeed, 1e6);
+  const double vs = cgdraw::Finite(VerticalSpeed, 1e6);
   const int status = AttitudeStatus();
   if (Smooth) glEnable(GL_LINE_SMOOTH);
   if (status >= 1) {
     glTranslatef(4, 6, 0);
-    gauge::BackgroundColour();
+    cgdraw::BackgroundColour();
     Polygon({{16, 71}, {4.5, 71}, {0, 74}, {0, 106}, {7, 106}, {16, 83}});
     Polygon({{16, 41}, {16, 29}, {7, 6}, {0, 6}, {0, 38}, {4.5, 41}});
     Polygon({{16, 71}, {4.5, 71}, {4.5, 41}, {16, 41}});
 
-    gauge::WhiteColour();
+    cgdraw::WhiteColour();
     glLineWidth(LineWidth);
     Line(4.5, 56, 7.5, 56);
     for (double t : {46, 36, 28, 20, 14, 8, 66, 76, 84, 92, 98, 104}) Line(4.5, t, 6.5, t);
@@ -293,13 +293,13 @@ void TVSI::Draw(bool Smooth, float VerticalSpeed) {
       PrintUnits(Font8, "0", 1.5, py);
     }
 
-    gauge::BlackColour();
+    cgdraw::BlackColour();
     glRectf(16, 6, 30, 106);  // hides the pointer beyond the scale
     glTranslatef(-4, -6, 0);
   }
   if (status == 0) {
     glLineWidth(LineWidth * 0.5f);
-    gauge::AmberColour();
+    cgdraw::AmberColour();
     Polygon({{10, 77}, {17, 77}, {17, 47}, {10, 47}}, GL_LINE_LOOP);
     const char* letters[4] = {"V", "E", "R", "T"};
     for (int i = 0; i < 4; ++i) PrintAt(Font050, letters[i], 11, 64, 0, 1 - i);

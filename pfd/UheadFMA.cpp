@@ -7,14 +7,14 @@
 #include "kestrane/UDeclarations.h"
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
-#include "pfd/GaugeText.h"
+#include "support/opengl/CgDraw.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/Numbers.h"
 
-using gauge::Line;
-using gauge::Number;
-using gauge::PrintAt;
-using gauge::PrintUnits;
+using cgdraw::Line;
+using cgdraw::Number;
+using cgdraw::PrintAt;
+using cgdraw::PrintUnits;
 
 namespace {
 
@@ -70,7 +70,7 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
     glPushMatrix();
     glScaled(1.25, 1.25, 1.25);
     glLineWidth(1);
-    gauge::AmberColour();
+    cgdraw::AmberColour();
     glTranslated(52, 7, 0);
     LineLoop({{-8, 3}, {8, 3}, {8, -5}, {-8, -5}});
     glTranslated(-7, -3, 0);
@@ -82,18 +82,18 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
   // Every integer step below works on the heading folded into 0..360.
   const double H = FoldHeading(Heading);
 
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(-1, -1, 131, 35);
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glBegin(GL_POLYGON);
   for (int a = -60; a <= 60; a += 3)
     glVertex2d(kCardX + 86 * std::sin(a * kDegToRad), kCardY + 86 * std::cos(a * kDegToRad));
   glEnd();
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(-1, -1, 131, 0);
   glRectd(0, 0, 3, 8);
   glRectd(127, 0, 130, 7);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
 
   double rem = H - 30 * (platform::SafeRound(H) / 30);
 
@@ -101,19 +101,19 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
     // Track line.
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(LineWidth * 0.5f);
-    gauge::WhiteColour();
-    PushAboutCard(gauge::Finite(Drift, 360.0) * 1.5);
+    cgdraw::WhiteColour();
+    PushAboutCard(cgdraw::Finite(Drift, 360.0) * 1.5);
     Line(0, 0, 0, 86);
     Line(-2, 63, 2, 63);
     glPopMatrix();
 
     // Magnetic or, at polar latitudes, true heading.
-    gauge::GreenColour();
+    cgdraw::GreenColour();
     glPushMatrix();
     glTranslated(78, 3, 0);
     if (Latitude >= 73 || Latitude <= PolarSouthLimit) {
       PrintUnits(Font8Alias, "TRU", 0, 0);
-      gauge::WhiteColour();
+      cgdraw::WhiteColour();
       glLineWidth(1);
       LineLoop({{-1, 6.5}, {-1, -1}, {15, -1}, {15, 6.5}});
     } else {
@@ -122,7 +122,7 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
     glPopMatrix();
 
     // Selected heading readout, three digits with leading zeros.
-    gauge::SelectedColour();
+    cgdraw::SelectedColour();
     glPushMatrix();
     glTranslated(39, 3, 0);
     const int s = platform::SafeRound(FoldHeading(SelectedHeading)) % 360;
@@ -132,7 +132,7 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
     glPopMatrix();
   }
 
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   if (status == 1) rem = 0;  // aligning: the card stands still
 
   // Ticks every 5 degrees, long ones every 10.
@@ -151,7 +151,7 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
   // Selected-heading marker, held at the scale's edge when far off.
   PushAboutCard(SelectedOffset(H, SelectedHeading) * 1.5);
   if (status >= 2) {
-    gauge::SelectedColour();
+    cgdraw::SelectedColour();
     Line(0, 86, 0, 82);
     Line(-4, 82, 4, 82);
     Line(-4, 82, -4, 86);
@@ -161,7 +161,7 @@ void THeading::Draw(float Heading, float SelectedHeading, float Drift, double La
   glPopMatrix();
 
   // Labels every 10 degrees, large every 30.
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   const int T = platform::SafeRound(H) / 10;
   PushAboutCard(75 + (H - 10.0 * T) * 1.5);
   if (status >= 2) {
@@ -247,9 +247,9 @@ TFMA::Status TFMA::AutopilotStatus(int RadioHeight) const {
 
 void TFMA::Draw(int& Thrust, int& Roll, int& Pitch, int& RollArmed, int& PitchArmed, int& SpeedTimer,
                 int& RollTimer, int& PitchTimer, int& AtActive) {
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(-1, -1, 101, 11);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   Line(33, 0, 33, 10);
   Line(65, 0, 65, 10);
 
@@ -260,17 +260,17 @@ void TFMA::Draw(int& Thrust, int& Roll, int& Pitch, int& RollArmed, int& PitchAr
   auto centred = [](const std::string& t, double centre) { return centre - t.size() / 4.0; };
   const float grey = 0.75f;
 
-  gauge::GreenColour();
+  cgdraw::GreenColour();
   PrintUnits(Font6, roll, centred(roll, 7.85), 0.99);
   glColor3f(grey, grey, grey);
   PrintUnits(Font6, rollArmed, centred(rollArmed, 7.85), 0);
 
-  gauge::GreenColour();
+  cgdraw::GreenColour();
   PrintUnits(Font6, pitch, centred(pitch, 13.2), 0.99);
   glColor3f(grey, grey, grey);
   PrintUnits(Font6, pitchArmed, centred(pitchArmed, 13.2), 0);
 
-  gauge::GreenColour();
+  cgdraw::GreenColour();
   PrintUnits(Font6, thrust, centred(thrust, 3), 0.99);
 
   // Mode-change boxes while the broker's timers run.
@@ -281,8 +281,8 @@ void TFMA::Draw(int& Thrust, int& Roll, int& Pitch, int& RollArmed, int& PitchAr
 
   // Autopilot status below the annunciator.
   glDisable(GL_SCISSOR_TEST);
-  gauge::GreenColour();
+  cgdraw::GreenColour();
   const Status st = AutopilotStatus(RadioHeight);
-  if (st.Amber) gauge::AmberColour();
+  if (st.Amber) cgdraw::AmberColour();
   PrintAt(Font10, st.Text, st.X, -25);
 }

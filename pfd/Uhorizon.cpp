@@ -9,8 +9,9 @@
 #include <string>
 
 #include "kestrane/Ufonts.h"
+#include "support/opengl/CgDraw.h"
 #include "nd/Uirs.h"
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
 #include "platform/Numbers.h"
 
 std::unique_ptr<THorizon> Horizon;
@@ -23,21 +24,10 @@ constexpr int kNoDeviation = -46;
 
 void Sky() { glColor3ub(65, 145, 254); }
 void Ground() { glColor3ub(150, 99, 48); }
-void White() { glColor3f(1, 1, 1); }
-void Black() { glColor3f(0, 0, 0); }
-void Magenta() { glColor3ub(225, 125, 225); }
-void Amber() { glColor3f(1, 1, 0); }
 
-// Prints Text with its origin at gauge point (X, Y).
-void PrintAt(TCGFont3D* Font, const char* Text, float X, float Y) {
-  if (!Font || Font->Size == 0) return;
-  Font->Print(Text, X / Font->Size, Y / Font->Size, 0);
-}
-
-void Line(float x0, float y0, float x1, float y1) {
-  glVertex2f(x0, y0);
-  glVertex2f(x1, y1);
-}
+using cgdraw::PrintAt;
+// Lines of the attitude indicator are drawn inside open GL_LINES groups.
+void Line(float x0, float y0, float x1, float y1) { cgdraw::LineVertices(x0, y0, x1, y1); }
 
 // Raw 16-bit two's complement deviation as sent by the simulator.
 float SignedDeviation(float v) { return v > 200 ? v - 65536 : v; }
@@ -78,7 +68,7 @@ constexpr float kBankMaskEdge[][2] = {{0, 66},  {10, 66}, {20, 82}, {30, 90.5}, 
 void DrawPitchLimit(int HorPitchLim, float lineWidth) {
   glPushMatrix();
   glTranslatef(0, (57.0f - static_cast<float>(HorPitchLim)) * 5.0f / 6.0f, 0);
-  Amber();
+  cgdraw::AmberColour();
   glLineWidth(lineWidth);
   glBegin(GL_LINES);
   Line(-26, 0, -19, 0);
@@ -129,7 +119,7 @@ void DrawLadder(float Pitch, float Bank) {
 
 // Black frame around the indicator with rounded inner corners.
 void DrawMasks() {
-  Black();
+  cgdraw::BlackColour();
   glRectf(-5, -5, 0, 120);
   glRectf(100, -5, 105, 120);
   glRectf(-5, 108, 115, 113);
@@ -154,13 +144,13 @@ void DrawMasks() {
 
 void DrawAircraftSymbol(float outlineWidth) {
   glEnable(GL_LINE_SMOOTH);
-  Black();
+  cgdraw::BlackColour();
   glRectf(-1.25f, -1.25f, 1.25f, 1.25f);
   for (float side : {1.0f, -1.0f}) {
     glRectf(side * 19, -1.25f, side * 39, 1.25f);
     glRectf(side * 19, -5.75f, side * 22, -1.25f);
   }
-  White();
+  cgdraw::WhiteColour();
   glLineWidth(outlineWidth);
   glBegin(GL_LINE_LOOP);
   glVertex2f(-1.25f, -1.25f);
@@ -253,7 +243,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   glLineWidth(HorizonLineWidth * 0.5f);
-  White();
+  cgdraw::WhiteColour();
   glPushMatrix();
   glTranslatef(kCentreX, kCentreY, 0);
   glBegin(GL_TRIANGLES);
@@ -285,7 +275,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
   if (valid && FlapYPix != 261 && FlapYPix != 0) DrawPitchLimit(HorPitchLim, HorizonLineWidth * 0.6f);
   glRotated(Bank, 0, 0, 1);
   glTranslated(0, -2.0 * Pitch, 0);
-  White();
+  cgdraw::WhiteColour();
   glLineWidth(1);
   if (Smooth) {
     glEnable(GL_LINE_SMOOTH);
@@ -346,7 +336,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
 
   // Flight director bars.
   if (FdOn && valid) {
-    Magenta();
+    cgdraw::SelectedColour();
     glLineWidth(HorizonLineWidth);
     const float y = (57 - FdPitch) * 5 / 6;
     const float x = FdBank >= 32767 ? FdBank - 65536 : FdBank;
@@ -360,7 +350,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
   // Bank pointer.
   if (valid) {
     glRotated(Bank, 0, 0, 1);
-    White();
+    cgdraw::WhiteColour();
     glLineWidth(2);
     glBegin(GL_LINE_LOOP);
     glVertex2f(-4.5f, 44.5f);
@@ -400,7 +390,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
     }
     glLineWidth(dotWidth);
     for (float y : {-23.0f, -9.0f, 19.0f, 33.0f}) Dot(46, y, Scale);
-    Magenta();
+    cgdraw::SelectedColour();
     constexpr float s = 3.5f;
     Diamond(std::fabs(LocDeviation) <= 109, LocDeviation / 2.5f, -46, 1.2f * s, 0.8f * s);
     Diamond(std::fabs(GlideDeviation) <= 40, 46, 5 - (GlideDeviation - 4) / 1.3f, 0.8f * s, 1.2f * s);
@@ -410,7 +400,7 @@ void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPit
 
   if (status == 0) {
     glLineWidth(1);
-    Amber();
+    cgdraw::AmberColour();
     glBegin(GL_LINE_LOOP);
     glVertex2f(42, 75);
     glVertex2f(58, 75);
@@ -439,8 +429,8 @@ void THorizon::DrawAlerts() {
 
 void THorizon::ParseLine(std::string_view Line) {
   if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
-  if (Line.find("MV.") == std::string_view::npos || platform::IsConnLine(Line)) return;
-  using platform::ReadBrokerInt;
+  if (Line.find("MV.") == std::string_view::npos || brokerlink::IsConnLine(Line)) return;
+  using brokerlink::ReadBrokerInt;
   ReadBrokerInt(Line, "MV.FlapYPix", FlapYPix);
   ReadBrokerInt(Line, "MV.HorPitchLim", HorPitchLim);
   ReadBrokerInt(Line, "MV.PullUpPfd", PullUpPfd);

@@ -8,7 +8,7 @@
 #include "nd/Uirs.h"
 #include "pfd/UcommonVariables.h"
 #include "pfd/Uhorizon.h"
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
 #include "platform/Numbers.h"
 #include "support/geo/geoMath.h"
 
@@ -78,8 +78,8 @@ void FreePfdObjects() {
 
 namespace {
 
-using platform::ReadBrokerDouble;
-using platform::ReadBrokerInt;
+using brokerlink::ReadBrokerDouble;
+using brokerlink::ReadBrokerInt;
 
 void ReadValues(std::string_view Line) {
   ReadBrokerDouble(Line, "IPC.thdg", TrueHeading);

@@ -6,14 +6,14 @@
 
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
-#include "pfd/GaugeText.h"
-#include "platform/BrokerValue.h"
+#include "support/opengl/CgDraw.h"
+#include "kestrane/BrokerValue.h"
 #include "platform/Numbers.h"
 
-using gauge::Line;
-using gauge::Number;
-using gauge::PrintAt;
-using gauge::PrintUnits;
+using cgdraw::Line;
+using cgdraw::Number;
+using cgdraw::PrintAt;
+using cgdraw::PrintUnits;
 
 namespace {
 
@@ -31,7 +31,7 @@ void PoleBlock(double y) {
 
 // The amber band at the right edge of the tape from y1 to y2.
 void AmberBand(double y1, double y2) {
-  gauge::AmberColour();
+  cgdraw::AmberColour();
   glBegin(GL_LINE_STRIP);
   glVertex2d(27, y1);
   glVertex2d(28.5, y1);
@@ -71,19 +71,19 @@ void TSpeedTape::Draw(int SpeedTrend, float Ias, float SelectedSpeed, float Sele
   // where its conversion fails; the marker is then not drawn (see below).
   const double sel = SelectedSpeed > 400 ? SelectedMachCas : SelectedSpeed;
   // Broker speeds made finite so that no vertex is NaN or infinite.
-  const double highBuffet = gauge::Finite(HighBuffetSpeed, 1e5);
-  const double stickShaker = gauge::Finite(StickShakerSpeed, 1e5);
-  const double vref30 = gauge::Finite(Vref30P90, 1e5);
+  const double highBuffet = cgdraw::Finite(HighBuffetSpeed, 1e5);
+  const double stickShaker = cgdraw::Finite(StickShakerSpeed, 1e5);
+  const double vref30 = cgdraw::Finite(Vref30P90, 1e5);
 
   // Tape.
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glBegin(GL_POLYGON);
   glVertex2d(0, 0);
   glVertex2d(0, kTapeTop);
   glVertex2d(27, kTapeTop);
   glVertex2d(27, 0);
   glEnd();
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   glLineWidth(LineWidth);
 
   // Ticks every 10 knots, figures every 20, none below 30 knots.
@@ -108,11 +108,11 @@ void TSpeedTape::Draw(int SpeedTrend, float Ias, float SelectedSpeed, float Sele
   }
 
   // Masks above and below the readout and beyond the tape's ends.
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glLineWidth(5);
   Line(0, 57.8, 20, 57.8);
   Line(0, 78.1, 20, 78.1);
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectf(0, 0, 27, -5);
   glRectf(0, 136, 27, 141);
 
@@ -120,7 +120,7 @@ void TSpeedTape::Draw(int SpeedTrend, float Ias, float SelectedSpeed, float Sele
   if (std::isfinite(sel)) {
     const double ym = platform::Clamp(y(sel), 0.0, kTapeTop);
     glLineWidth(LineWidth);
-    gauge::SelectedColour();
+    cgdraw::SelectedColour();
     glBegin(GL_LINE_LOOP);
     glVertex2d(23.3, ym);
     glVertex2d(27, ym + 2.2666667);
@@ -135,7 +135,7 @@ void TSpeedTape::Draw(int SpeedTrend, float Ias, float SelectedSpeed, float Sele
     const double L = SpeedTrend * 0.715 / 10.0 * 11.333333;
     const double g = (L > 0) - (L < 0);
     glLineWidth(1);
-    gauge::GreenColour();
+    cgdraw::GreenColour();
     Line(22, kCentreY, 22, kCentreY + L);
     Line(21, kCentreY + L - 2 * g, 22, kCentreY + L);
     Line(22, kCentreY + L, 23, kCentreY + L - 2 * g);
@@ -158,7 +158,7 @@ void TSpeedTape::DrawSelectedSpeedAndMach(double SelectedSpeed, double RoundMach
 
   // Selected speed above the tape; from 400 on it reads as a Mach number.
   const int n = platform::SafeRound(SelectedSpeed);
-  gauge::SelectedColour();
+  cgdraw::SelectedColour();
   if (n >= 400) PrintAt(Font10, ".", 8, 140, -0.2);
   PrintAt(Font10, Number(n / 100), 8, 140);
   PrintAt(Font10, Number((n % 100) / 10), 13, 140);
@@ -172,7 +172,7 @@ void TSpeedTape::DrawSelectedSpeedAndMach(double SelectedSpeed, double RoundMach
   if (w >= 400 || IsPositionValid()) {
     const int m = platform::SafeRound(w);
     const int h = m / 100, t = (m % 100) / 10, u = m % 10;
-    gauge::WhiteColour();
+    cgdraw::WhiteColour();
     if (showMach) {
       PrintAt(Font10, ".", 8, -10, -0.2);
       PrintAt(Font10, Number(h), 8, -10);
@@ -191,7 +191,7 @@ void TSpeedTape::DrawSelectedSpeedAndMach(double SelectedSpeed, double RoundMach
 void TSpeedTape::DrawSpeedBugs(int DelayedFlapPos, double Ias, double PitotIce) {
   const double v = DisplayedSpeed(Ias, PitotIce);
   glLineWidth(LineWidth);
-  gauge::GreenColour();
+  cgdraw::GreenColour();
   auto marker = [v](const char* label, double s) {
     const double ys = SpeedY(s, v);
     if (!std::isfinite(ys)) return;
@@ -220,7 +220,7 @@ void TSpeedTape::DrawSpeedBugs(int DelayedFlapPos, double Ias, double PitotIce) 
 
   // No V-speeds entered before take-off.
   if (NoVSpd == 1 && GndOnce == 0 && (v < 99.9 || FlightPhase <= 2)) {
-    gauge::AmberColour();
+    cgdraw::AmberColour();
     PrintAt(Font035, "NO", 27.5, 130);
     PrintAt(Font035, "V", 27.5, 125.5);
     PrintAt(Font035, "SPD", 27.5, 121);
@@ -230,7 +230,7 @@ void TSpeedTape::DrawSpeedBugs(int DelayedFlapPos, double Ias, double PitotIce) 
 void TSpeedTape::ParseLine(const std::string& Line) {
   std::string_view copy = Line;
   if (!copy.empty() && copy.back() == '\r') copy.remove_suffix(1);
-  if (copy.find("MV.") == std::string_view::npos || platform::IsConnLine(Line)) return;
+  if (copy.find("MV.") == std::string_view::npos || brokerlink::IsConnLine(Line)) return;
   struct Item {
     const char* name;
     std::int32_t TSpeedTape::*field;
@@ -251,7 +251,7 @@ void TSpeedTape::ParseLine(const std::string& Line) {
       {"MV.FlightPhase", &TSpeedTape::FlightPhase},
       {"MV.FlapYPix", &TSpeedTape::FlapYPix},
   };
-  for (const Item& item : kItems) platform::ReadBrokerInt(copy, item.name, this->*item.field);
+  for (const Item& item : kItems) brokerlink::ReadBrokerInt(copy, item.name, this->*item.field);
 }
 
 void TSpeedTicker::Draw(bool Smooth, float Ias, double PitotIce) {
@@ -260,17 +260,17 @@ void TSpeedTicker::Draw(bool Smooth, float Ias, double PitotIce) {
     glEnable(GL_LINE_SMOOTH);
     glHint(GL_LINE_SMOOTH_HINT, GL_DONT_CARE);
   }
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(0, 0, 18, 17);
   glBegin(GL_TRIANGLES);
   glVertex2d(18, 7);
   glVertex2d(21, 9);
   glVertex2d(18, 11);
   glEnd();
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glRectf(0, 0, 19, -1);
   glRectf(0, 18, 19, 19);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   if (Smooth) glDisable(GL_LINE_SMOOTH);
 
   // Rolling drums: the units roll continuously, the tens and hundreds roll
@@ -297,13 +297,13 @@ void TSpeedTicker::Draw(bool Smooth, float Ias, double PitotIce) {
   PrintUnits(Font10, Number((u + 8) % 10), 1.15, -0.9 - r);
 
   // Window frame.
-  gauge::BlackColour();
+  cgdraw::BlackColour();
   glRectd(0, 0, 18, 1);
   glRectd(0, 17, 18, 18);
-  gauge::BackgroundColour();
+  cgdraw::BackgroundColour();
   glRectf(0, 0, 19, -1);
   glRectf(0, 18, 19, 19);
-  gauge::WhiteColour();
+  cgdraw::WhiteColour();
   glLineWidth(LineWidth);
   glBegin(GL_LINE_LOOP);
   glVertex2d(0.5, 0);

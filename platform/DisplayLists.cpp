@@ -33,4 +33,14 @@ void ReserveFixedDisplayLists() {
   }
 }
 
+bool BeginFixedList(unsigned list) {
+  if (!IsFixedDisplayList(list)) return false;
+  glNewList(list, GL_COMPILE);
+  return true;
+}
+
+void DeleteFixedList(unsigned list) {
+  if (IsFixedDisplayList(list)) glDeleteLists(list, 1);
+}
+
 }  // namespace platform

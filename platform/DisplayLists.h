@@ -11,5 +11,11 @@ const std::vector<unsigned>& FixedDisplayListNumbers();
 bool IsFixedDisplayList(unsigned list);
 // Defines each fixed number as an empty list in the current context.
 void ReserveFixedDisplayLists();
+// Starts compiling the fixed list `list` (GL_COMPILE). A number that is not
+// one of the fixed numbers is refused: nothing is started and the result
+// is false, so no owner can overwrite a font's or another owner's list.
+bool BeginFixedList(unsigned list);
+// Deletes the fixed list `list`; other numbers are left alone.
+void DeleteFixedList(unsigned list);
 
 }  // namespace platform

@@ -63,6 +63,7 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
       " Startup: Working Directory = " + prog.Folder() + "/",
       " Startup: PS1.3 directory not set. Tried data",
       " Startup: Init of ND display objects.",
+      " Startup: Init of ND data loading.",
       " Startup: Initialization complete."};
   ASSERT_GE(log.size(), expectedStart.size());
   for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(log[i], expectedStart[i]) << i;

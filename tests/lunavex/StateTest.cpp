@@ -209,7 +209,7 @@ TEST(BrokerLines, LenientAndOutOfRangeValues) {
 
 namespace {
 struct Feed {
-  platform::LineBuffer buffer{kReceiveCapacity};
+  brokerlink::LineBuffer buffer{kReceiveCapacity};
   std::vector<std::string> lines;
   std::vector<std::size_t> overflows;
   void operator()(const std::string& data) {
@@ -261,7 +261,7 @@ TEST(ReceiveBuffer, ALineOf1022CharactersFitsOneLongerIsDropped) {
 }
 
 TEST(ReceiveBuffer, AThrowingHandlerLosesOnlyItsLine) {
-  platform::LineBuffer buffer(kReceiveCapacity);
+  brokerlink::LineBuffer buffer(kReceiveCapacity);
   const std::string data = "one\nbad\nthree\n";
   std::copy(data.begin(), data.end(), buffer.WritePtr());
   buffer.Commit(static_cast<long>(data.size()));

@@ -1,10 +1,10 @@
-#include "platform/LineBuffer.h"
+#include "kestrane/LineBuffer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 
-namespace platform {
+namespace brokerlink {
 
 void LineBuffer::Commit(long n) {
   if (n <= 0) return;
@@ -46,4 +46,4 @@ void LineBuffer::TakeLines(const LineHandler& onLine, const FailureHandler& onFa
   if (dropped > 0 && onOverflow) onOverflow(dropped);
 }
 
-}  // namespace platform
+}  // namespace brokerlink

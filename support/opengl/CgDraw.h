@@ -1,6 +1,6 @@
-// Small drawing helpers shared by the tape, readout, heading and mode
-// gauges of the PFD: their colours, single lines and filled boxes, and
-// texts placed either in a font's own units or at a point of the gauge.
+// Small drawing helpers shared by the PFD gauges and the ND elements:
+// their colours, single lines, and texts placed either in a font's own
+// units or at a point of the drawing.
 #pragma once
 #include <GL/gl.h>
 
@@ -10,20 +10,28 @@
 #include "platform/Numbers.h"
 #include "support/opengl/CgFontFI.h"
 
-namespace gauge {
+namespace cgdraw {
 
 inline void BackgroundColour() { glColor3ub(51, 51, 76); }
 inline void SelectedColour() { glColor3ub(225, 125, 225); }  // magenta: selected values
 inline void AmberColour() { glColor3f(1, 1, 0); }
 inline void GreenColour() { glColor3f(0, 1, 0); }
 inline void WhiteColour() { glColor3f(1, 1, 1); }
+inline void CyanColour() { glColor3f(0.4f, 0.8f, 1.0f); }  // ND symbols and flags
 inline void BlackColour() { glColor3f(0, 0, 0); }
 
+// One line from (x1, y1) to (x2, y2) as its own GL_LINES group.
 inline void Line(double x1, double y1, double x2, double y2) {
   glBegin(GL_LINES);
   glVertex2d(x1, y1);
   glVertex2d(x2, y2);
   glEnd();
+}
+
+// The two vertices of one line, for use inside an open GL_LINES group.
+inline void LineVertices(double x1, double y1, double x2, double y2) {
+  glVertex2d(x1, y1);
+  glVertex2d(x2, y2);
 }
 
 // Integer text with "." locale-free formatting ("-2" for -2).
@@ -51,4 +59,4 @@ inline double Finite(double v, double limit) {
   return platform::Clamp(v, -limit, limit);
 }
 
-}  // namespace gauge
+}  // namespace cgdraw

@@ -1,4 +1,5 @@
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
+#include "platform/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <clocale>
 #include <string>
 
+using namespace brokerlink;
 using namespace platform;
 
 TEST(BrokerValue, CutsCrAndBlankAndSkipsOneCharacter) {

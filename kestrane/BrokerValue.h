@@ -10,7 +10,7 @@
 #pragma once
 #include <string_view>
 
-namespace platform {
+namespace brokerlink {
 
 enum class ValueSpan { Eight, RestOfLine };
 
@@ -25,4 +25,4 @@ bool ReadBrokerFloat(std::string_view line, std::string_view name, float& value,
 // Lines that begin with "Conn" are connection notices, not variables.
 inline bool IsConnLine(std::string_view line) { return line.substr(0, 4) == "Conn"; }
 
-}  // namespace platform
+}  // namespace brokerlink

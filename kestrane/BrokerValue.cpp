@@ -1,11 +1,15 @@
-#include "platform/BrokerValue.h"
+#include "kestrane/BrokerValue.h"
 
 #include "platform/Numbers.h"
 
 #include <cfloat>
 #include <cmath>
 
-namespace platform {
+namespace brokerlink {
+
+using platform::Clamp;
+using platform::LenientDouble;
+using platform::LenientInt;
 
 bool BrokerValueText(std::string_view line, std::string_view name, std::string_view& text,
                      ValueSpan span) {
@@ -46,4 +50,4 @@ bool ReadBrokerFloat(std::string_view line, std::string_view name, float& value,
   return true;
 }
 
-}  // namespace platform
+}  // namespace brokerlink

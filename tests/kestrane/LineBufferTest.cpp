@@ -1,11 +1,11 @@
-#include "platform/LineBuffer.h"
+#include "kestrane/LineBuffer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <stdexcept>
 
-using platform::LineBuffer;
+using brokerlink::LineBuffer;
 
 namespace {
 void Feed(LineBuffer& b, const std::string& bytes) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace brokerlink {
 
 class LineBuffer {
  public:
@@ -43,4 +43,4 @@ class LineBuffer {
   std::size_t count_ = 0;
 };
 
-}  // namespace platform
+}  // namespace brokerlink

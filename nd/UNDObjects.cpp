@@ -1,0 +1,434 @@
+#include "nd/UNDObjects.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "kestrane/UDeclarations.h"
+#include "kestrane/Ufonts.h"
+#include "platform/DisplayLists.h"
+#include "platform/Numbers.h"
+#include "support/geo/geoMath.h"
+#include "support/opengl/CgDraw.h"
+
+namespace {
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+
+void Vertices(std::initializer_list<NdPoint> points) {
+  for (const NdPoint& p : points) glVertex2d(p.x, p.y);
+}
+
+void Loop(std::initializer_list<NdPoint> points) {
+  glBegin(GL_LINE_LOOP);
+  Vertices(points);
+  glEnd();
+}
+
+void Polygon(std::initializer_list<NdPoint> points) {
+  glBegin(GL_POLYGON);
+  Vertices(points);
+  glEnd();
+}
+
+// The navaid shapes: hexagon, its three ears, and the outline of both.
+void Hexagon() {
+  Loop({{-1.2, -2.064}, {1.2, -2.064}, {2.4, 0}, {1.2, 2.064}, {-1.2, 2.064}, {-2.4, 0}});
+}
+void Ears() {
+  Loop({{2.4, 0}, {1.2, 2.064}, {2.64, 3.024}, {3.84, 0.96}});
+  Loop({{-2.4, 0}, {-1.2, 2.064}, {-2.64, 3.024}, {-3.84, 0.96}});
+  Loop({{-1.2, -2.064}, {1.2, -2.064}, {1.2, -3.7968}, {-1.2, -3.7968}});
+}
+void Outline() {
+  Loop({{-1.2, -2.064}, {-1.2, -3.7968}, {1.2, -3.7968}, {1.2, -2.064}, {2.4, 0}, {3.84, 0.96},
+        {2.64, 3.024}, {1.2, 2.064}, {-1.2, 2.064}, {-2.64, 3.024}, {-3.84, 0.96}, {-2.4, 0}});
+}
+void Diamond(GLenum mode) {
+  glBegin(mode);
+  Vertices({{0, -2.4}, {2.4, 0}, {0, 2.4}, {-2.4, 0}});
+  glEnd();
+}
+// Traffic arrows beside the symbol: head up (climb) or down (descent).
+void Arrow(double dir) {
+  glLineWidth(1);
+  Polygon({{3.9, 1.5 * dir}, {5.4, 3 * dir}, {6.9, 1.5 * dir}});
+  glBegin(GL_LINES);
+  Vertices({{5.4, 3}, {5.4, -3}});
+  glEnd();
+}
+
+struct Colour {
+  float r, g, b;
+};
+constexpr Colour kCyan{0.4f, 0.8f, 1.0f}, kGreen{0, 1, 0}, kWhite{1, 1, 1}, kAmber{1, 1, 0},
+    kRed{1, 0, 0};
+
+// Compiles one fixed list; nullptr colour: the list keeps the current one.
+template <typename Body>
+void CompileSymbol(unsigned list, const Colour* colour, Body body) {
+  if (!platform::BeginFixedList(list)) return;
+  if (colour) glColor3f(colour->r, colour->g, colour->b);
+  body();
+  glEndList();
+}
+
+// Lists the element base deletes at program end; the waypoint and the
+// tuned navaid lists are left to the end of the context.
+constexpr unsigned kOwnedSymbolLists[] = {ndlist::kNavaidVorDme, ndlist::kNavaidVor,
+                                          ndlist::kNavaidDme, ndlist::kAirport,
+                                          ndlist::kTrafficOther, ndlist::kTrafficProximate,
+                                          ndlist::kTrafficAdvisory, ndlist::kResolutionAdvisory,
+                                          ndlist::kClimbArrow, ndlist::kDescendArrow};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Element base and symbols
+
+std::optional<NdPoint> SymbolPosition(float AcLat, float AcLon, float Heading, float SymLat,
+                                      float SymLon, int Range) {
+  if (Range <= 0) return std::nullopt;
+  double c = std::fabs(std::cos(AcLat * kDegToRad));
+  if (c == 0) c = 0.0001;
+  // Cheap window first; written so that NaN fails it.
+  if (!(std::fabs(AngleDiff(AcLat, SymLat)) * 60 < 1.5 * Range)) return std::nullopt;
+  if (!(std::fabs(AngleDiff(AcLon, SymLon)) * 60 < 1.5 * Range / c)) return std::nullopt;
+  double d = 0, b = 0;
+  CalcDistanceBearing(d, b, AcLat, AcLon, SymLat, SymLon);
+  const double a = (b + 360 - Heading) * kDegToRad;
+  const NdPoint p{std::sin(a) * d * DisplaySize / Range, std::cos(a) * d * DisplaySize / Range};
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return std::nullopt;
+  return p;
+}
+
+void TNDDataElement::BuildSymbolLists() {
+  CompileSymbol(ndlist::kWaypoint, &kCyan, [] { Loop({{-2.4, -1.38}, {2.4, -1.38}, {0, 2.772}}); });
+  CompileSymbol(ndlist::kNavaidVorDme, &kCyan, [] {
+    Hexagon();
+    Ears();
+  });
+  CompileSymbol(ndlist::kTunedVorDme, &kGreen, [] {
+    Hexagon();
+    Ears();
+  });
+  CompileSymbol(ndlist::kNavaidDme, &kCyan, Outline);
+  CompileSymbol(ndlist::kTunedDme, &kGreen, Outline);
+  CompileSymbol(ndlist::kNavaidVor, &kCyan, Hexagon);
+  CompileSymbol(ndlist::kTunedVor, &kGreen, Hexagon);
+  CompileSymbol(ndlist::kTrafficOther, &kWhite, [] { Diamond(GL_LINE_LOOP); });
+  CompileSymbol(ndlist::kTrafficAdvisory, &kAmber, [] {
+    // Points at 0, 30, 45 and 60 degrees in each quadrant.
+    constexpr double a[4] = {0, 30, 45, 60};
+    glBegin(GL_POLYGON);
+    for (int q = 0; q < 4; ++q)
+      for (double deg : a) {
+        const double t = (q * 90 + deg) * kDegToRad;
+        glVertex2d(2.4 * std::sin(t), -2.4 * std::cos(t));
+      }
+    glEnd();
+  });
+  CompileSymbol(ndlist::kResolutionAdvisory, &kRed,
+                [] { Polygon({{2.4, -2.4}, {-2.4, -2.4}, {-2.4, 2.4}, {2.4, 2.4}}); });
+  CompileSymbol(ndlist::kTrafficProximate, &kWhite, [] { Diamond(GL_POLYGON); });
+  CompileSymbol(ndlist::kClimbArrow, nullptr, [] { Arrow(1); });
+  CompileSymbol(ndlist::kDescendArrow, nullptr, [] { Arrow(-1); });
+  CompileSymbol(ndlist::kAirport, &kCyan, [] {
+    // Twelve points every 30 degrees from (-3, 0) through (0, -3).
+    glBegin(GL_LINE_LOOP);
+    for (int i = 0; i < 12; ++i) {
+      const double t = i * 30 * kDegToRad;
+      glVertex2d(-3 * std::cos(t), -3 * std::sin(t));
+    }
+    glEnd();
+  });
+}
+
+void TNDDataElement::DeleteSymbolLists() {
+  for (unsigned list : kOwnedSymbolLists) platform::DeleteFixedList(list);
+}
+
+void TNDDataElement::PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon,
+                                float Heading, float SymLat, float SymLon, int Range) const {
+  if (const auto p = SymbolPosition(AcLat, AcLon, Heading, SymLat, SymLon, Range)) {
+    glTranslated(p->x, p->y, 0);
+    glCallList(List);
+    // The label starts right of and below the symbol, in the list's colour.
+    if (Label && *Label && Font040) Font040->Print(Label, 0.5f, -1.1f, 0);
+    glColor3f(1, 1, 1);
+    glTranslated(-p->x, -p->y, 0);
+  }
+  glLineWidth(1);
+}
+
+// ---------------------------------------------------------------------------
+// Heading box
+
+std::array<std::string, 3> HeadingDigits(double Heading, int HeadingStatus) {
+  if (HeadingStatus == 1) return {"-", "-", "-"};
+  // Heading is folded after rounding, with a modulo that is never negative.
+  int n = (platform::SafeRound(Heading) % 360 + 360) % 360;
+  return {std::to_string(n / 100), std::to_string(n / 10 % 10), std::to_string(n % 10)};
+}
+
+bool TrueHeadingRegion(double Latitude) { return Latitude >= 73 || Latitude <= PolarSouthLimit; }
+
+void THdgBox::Draw(double Heading, double Latitude, double GridHeading, int HeadingStatus) const {
+  glLineWidth(2);
+  cgdraw::WhiteColour();
+  glBegin(GL_LINE_STRIP);
+  Vertices({{-10, 8.8}, {-10, 0}, {10, 0}, {10, 8.8}});
+  glEnd();
+  if (HeadingStatus >= 1) {
+    glLineWidth(2);
+    const auto digits = HeadingDigits(Heading, HeadingStatus);
+    const float x[3] = {-0.95f, -0.35f, 0.25f};
+    for (int i = 0; i < 3; ++i) cgdraw::PrintUnits(Font10Alias, digits[i], x[i], 0.2);
+    cgdraw::GreenColour();
+    cgdraw::PrintUnits(Font8Alias, "HDG", -3.6, 0.2);
+    if (TrueHeadingRegion(Latitude)) {
+      cgdraw::PrintUnits(Font8Alias, "TRU", 1.6, 0.2);
+      cgdraw::WhiteColour();
+      glLineWidth(1);
+      Loop({{12, 7.5}, {12, 0}, {28, 0}, {28, 7.5}});
+      Loop({{30, 11}, {30, -2}, {44, -2}, {44, 11}});
+      const auto grid = HeadingDigits(GridHeading, 2);
+      const float gx[3] = {4, 4.5f, 5};
+      for (int i = 0; i < 3; ++i) cgdraw::PrintUnits(Font8Alias, grid[i], gx[i], 0);
+      cgdraw::PrintUnits(Font040, "GRID", 5.5, 1);
+    } else {
+      cgdraw::PrintUnits(Font8Alias, "MAG", 1.6, 0.2);
+    }
+  }
+  if (HeadingStatus == 0) {
+    // The amber "HDG" flag; the three translations cancel out.
+    glLineWidth(1);
+    cgdraw::AmberColour();
+    glTranslated(0, 6, 0);
+    Loop({{-8, 3}, {8, 3}, {8, -5}, {-8, -5}});
+    glTranslated(-7, -3, 0);
+    cgdraw::PrintUnits(Font050, "HDG", 0, 0);
+    glTranslated(7, -3, 0);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Compass cards
+
+NdPoint CompassLabelOffset(bool Rose, std::size_t Characters) {
+  const double s = DisplaySize;
+  if (Rose) return {(Characters > 1 ? -0.00375 : -0.001875) * s, 0.128 * s};
+  return {(Characters > 1 ? -0.0075 : -0.00375) * s * 0.62, 0.128 * s * 0.62};
+}
+
+void TCompassCard::CompileCard(unsigned list, bool labelled) const {
+  if (!platform::BeginFixedList(list)) return;
+  const double R = rose_ ? DisplaySize * DisplaySizeFactor : DisplaySize / 2;
+  auto tick = [](double deg, double r1, double r2) {
+    const double t = deg * kDegToRad;
+    cgdraw::Line(r1 * std::cos(t), r1 * std::sin(t), r2 * std::cos(t), r2 * std::sin(t));
+  };
+  glColor3f(1, 1, 1);
+  glLineWidth(rose_ ? 2 : 1);
+  if (labelled) {
+    // Each label is followed by a turn of -30 degrees: twelve make a full turn.
+    TCGFont3D* font = rose_ ? Font050 : Font040;
+    for (const char* label : CompassLabels) {
+      const NdPoint at = CompassLabelOffset(rose_, std::char_traits<char>::length(label));
+      if (font) font->Print(label, static_cast<float>(at.x), static_cast<float>(at.y), 0);
+      glRotatef(-30, 0, 0, 1);
+    }
+  }
+  if (rose_) {
+    for (int i = 0; i <= 35; ++i) tick(10.0 * i, 0.95 * R, R);
+    for (int i = 1; i <= 71; i += 2) tick(5.0 * i, 0.975 * R, R);
+    glBegin(GL_LINES);
+    for (int i = 1; i <= 180; ++i) {
+      const double a0 = 2.0 * (i - 1) * kDegToRad, a1 = 2.0 * i * kDegToRad;
+      glVertex2d(R * std::cos(a0), R * std::sin(a0));
+      glVertex2d(R * std::cos(a1), R * std::sin(a1));
+    }
+    glEnd();
+  } else {
+    for (int i = 0; i <= 12; ++i) tick(30.0 * i, 69.296388, 70.7106);
+    for (int i = 0; i <= 36; ++i)
+      if (i % 3 != 0) tick(10.0 * i, 67.17507, 70.7106);
+  }
+  glEndList();
+}
+
+void TCompassCard::BuildDisplayLists() const {
+  CompileCard(rose_ ? RoseCompassList : CtrCompassList, true);
+  CompileCard(rose_ ? RoseCompassPlainList : CtrCompassPlainList, false);
+}
+
+void TCompassCard::DeleteDisplayLists() const {
+  platform::DeleteFixedList(rose_ ? RoseCompassList : CtrCompassList);
+  platform::DeleteFixedList(rose_ ? RoseCompassPlainList : CtrCompassPlainList);
+}
+
+void TCompassCard::Draw(int ShowSelectedLine, float Heading, float SelectedHeading,
+                        int HeadingStatus) const {
+  const double c = rose_ ? DisplaySize : DisplaySize / 2;
+  if (rose_) glLineWidth(1);
+  else cgdraw::WhiteColour();
+  if (HeadingStatus >= 1) {
+    glRotatef(Heading, 0, 0, 1);
+    if (HeadingStatus == 2) glCallList(rose_ ? RoseCompassList : CtrCompassList);
+    else glCallList(rose_ ? RoseCompassPlainList : CtrCompassPlainList);
+    glRotatef(-Heading, 0, 0, 1);
+  }
+  // The aircraft symbol, apex on the aircraft position.
+  if (rose_) cgdraw::WhiteColour();
+  else glLineWidth(2);
+  Loop({{0, 0}, {-5.8925, -14.142}, {5.8925, -14.142}});
+  if (HeadingStatus != 2) return;
+  glRotatef(Heading - SelectedHeading, 0, 0, 1);
+  cgdraw::SelectedColour();
+  glBegin(GL_LINES);
+  Vertices({{0, c}, {0, c - 5}, {-5, c - 5}, {5, c - 5}, {-5, c - 5}, {-5, c}, {5, c}, {-5, c},
+            {5, c}, {5, c - 5}});
+  if (ShowSelectedLine != 0) {
+    const int dashes = rose_ ? 20 : 10;
+    for (int i = 0; i < dashes; ++i) {
+      glVertex2d(0, 2.0 * i / 20 * DisplaySize / 2);
+      glVertex2d(0, (2.0 * i + 1) / 20 * DisplaySize / 2);
+    }
+  }
+  glEnd();
+  glRotatef(SelectedHeading - Heading, 0, 0, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Track line, trend vector, altitude range arc
+
+std::vector<NdSegment> RangeMarkSegments(double Fraction, double Bank, double Length) {
+  std::vector<NdSegment> out;
+  const double L = Length;
+  const double k = std::fabs(Bank) >= 1 ? 1 : 0;
+  if (Fraction > 0) {
+    const double f = Fraction < 0.75 ? 0.36 : 0.18;
+    out.push_back({{0, f * L * Fraction * k}, {0, L * Fraction}});
+  } else {
+    out.push_back({{0, -L * Fraction * Fraction}, {0, L * Fraction}});
+  }
+  const double y = 0.5 * Fraction * L;
+  out.push_back({{-2, y}, {2, y}});
+  if (Fraction > 0.99) {
+    out.push_back({{-2, 0.25 * L}, {2, 0.25 * L}});
+    out.push_back({{-2, 0.75 * L}, {2, 0.75 * L}});
+  }
+  return out;
+}
+
+TrendVector TrendVectorGeometry(int Range, double GroundSpeed, double Bank) {
+  TrendVector tv;
+  if (Bank == 0 || !(std::fabs(Bank) > 1) || !(GroundSpeed > 0) || Range <= 0) return tv;
+  double m = 30 / Bank;
+  if (m >= 40) m = 40;
+  if (m < 1) m = 1;
+  const double R = GroundSpeed * GroundSpeed / (std::tan(Bank * kDegToRad) * 68648.812) * 0.9;
+  double t = std::fabs((GroundSpeed / 120) / (2 * std::numbers::pi * R)) * 360 * m;
+  if (!std::isfinite(t)) return tv;
+  // A full turn in 30 seconds is as much as the vector ever shows.
+  if (t > 360 * m) t = 360 * m;
+  const double r = R / Range * DisplaySize;
+  if (!std::isfinite(r) || std::fabs(r) >= 600) return tv;
+  tv.r = r;
+  auto strip = [&](double from, double to) {
+    std::vector<NdPoint> pts;
+    const int k0 = platform::SafeRound(from), k1 = platform::SafeRound(to);
+    if (k1 >= k0) pts.reserve(static_cast<std::size_t>(k1 - k0) + 1);
+    for (int k = k0; k <= k1; ++k) {
+      const double a = k / m * kDegToRad;
+      pts.push_back({-r * std::cos(a), std::fabs(r * std::sin(a))});
+    }
+    tv.strips.push_back(std::move(pts));
+  };
+  strip(0.15 * t, t);
+  if (Range >= 20) strip(1.15 * t, 2 * t);
+  if (Range >= 40) strip(2.15 * t, 3 * t);
+  return tv;
+}
+
+std::optional<double> AltitudeArcOffset(int Range, bool Centred, double GroundSpeed,
+                                        double VerticalSpeed, double Altitude,
+                                        double SelectedAltitude) {
+  if (Range <= 0 || VerticalSpeed == 0) return std::nullopt;
+  if (!(std::fabs(Altitude - SelectedAltitude) >= 200)) return std::nullopt;
+  const double d = (SelectedAltitude - Altitude) / VerticalSpeed * GroundSpeed / 60;
+  if (!std::isfinite(d) || d < 0) return std::nullopt;
+  double y = (2 * d / Range - 1) * DisplaySize / 2;
+  if (y > DisplaySize / 2) y = DisplaySize / 2;
+  if (Centred && y > 0) y = 0;
+  return y;
+}
+
+void TTrackLine::BuildDisplayLists(float NewLength) {
+  Length = NewLength;
+  if (platform::BeginFixedList(ndlist::kHeadingPointer)) {
+    glColor3f(1, 1, 1);
+    glLineWidth(1);
+    Loop({{0, 0}, {-3, 4}, {3, 4}});
+    glEndList();
+  }
+  if (platform::BeginFixedList(ndlist::kAltitudeArc)) {
+    glColor3f(0, 1, 0);
+    glLineWidth(1);
+    glBegin(GL_LINE_STRIP);
+    for (int i = -20; i <= 20; ++i)
+      glVertex2d(std::sin(i * kDegToRad) * DisplaySize / 2, std::cos(i * kDegToRad) * DisplaySize / 2);
+    glEnd();
+    glEndList();
+  }
+}
+
+void TTrackLine::DeleteDisplayLists() {
+  platform::DeleteFixedList(ndlist::kHeadingPointer);
+  platform::DeleteFixedList(ndlist::kAltitudeArc);
+}
+
+void TTrackLine::Draw(bool PositionValid, float Angle, float Divisor) const {
+  const double up = Divisor != 0 ? DisplaySize / Divisor : 0;
+  glRotated(Angle, 0, 0, 1);
+  glTranslated(0, up, 0);
+  glCallList(ndlist::kHeadingPointer);
+  glTranslated(0, -up, 0);
+  glRotated(-Angle, 0, 0, 1);
+  if (PositionValid) return;
+  const double y0 = Divisor == 1 ? 56 : -24;
+  cgdraw::AmberColour();
+  glTranslated(0, y0, 0);
+  Loop({{-8, 3}, {8, 3}, {8, -5}, {-8, -5}});
+  glTranslated(-7, -3, 0);
+  cgdraw::PrintUnits(Font050, "MAP", 0, 0);
+  glTranslated(7, 3 - y0, 0);
+  cgdraw::WhiteColour();
+}
+
+void TTrackLine::DrawRangeMarks(float Fraction, float Bank) const {
+  glLineWidth(1);
+  for (const NdSegment& s : RangeMarkSegments(Fraction, Bank, Length)) cgdraw::Line(s.a.x, s.a.y, s.b.x, s.b.y);
+}
+
+void TTrackLine::DrawTrendVector(int Range, float GroundSpeed, float Bank) const {
+  const TrendVector tv = TrendVectorGeometry(Range, GroundSpeed, Bank);
+  if (tv.strips.empty()) return;
+  glTranslated(tv.r, 0, 0);
+  for (const auto& strip : tv.strips) {
+    glBegin(GL_LINE_STRIP);
+    for (const NdPoint& p : strip) glVertex2d(p.x, p.y);
+    glEnd();
+  }
+  glTranslated(-tv.r, 0, 0);
+}
+
+void TTrackLine::DrawAltitudeArc(int Range, bool Centred, float GroundSpeed, float VerticalSpeed,
+                                 float Altitude, float SelectedAltitude) const {
+  const auto y = AltitudeArcOffset(Range, Centred, GroundSpeed, VerticalSpeed, Altitude, SelectedAltitude);
+  if (!y) return;
+  glTranslated(0, *y, 0);
+  glCallList(ndlist::kAltitudeArc);
+  glTranslated(0, -*y, 0);
+}

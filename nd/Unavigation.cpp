@@ -1,0 +1,430 @@
+#include "nd/Unavigation.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "kestrane/BrokerValue.h"
+#include "kestrane/KestraneSettings.h"
+#include "kestrane/UDeclarations.h"
+#include "kestrane/Udebug.h"
+#include "kestrane/Ufonts.h"
+#include "nd/Uirs.h"
+#include "pfd/UcommonVariables.h"
+#include "platform/Numbers.h"
+#include "support/geo/geoMath.h"
+#include "support/opengl/CgDraw.h"
+
+std::unique_ptr<TCtrCompass> CtrCompass;
+std::unique_ptr<TRoseCompass> RoseCompass;
+std::unique_ptr<THdgBox> HdgBox;
+std::unique_ptr<TNDDataElement> NdSymbols;
+std::unique_ptr<TTrackLine> TrackLine;
+
+double OwnAltitude = 2000;
+double CenterLongitude = 0;
+double TrueAirspeed = 0;
+int GridNorth = 0, GridSouth = 0;
+int HdgBugTimer = 10;
+double WindDirectionRad = 0, WindSpeedRaw = 0;
+double WindDirection = 0;
+double WindSpeed = 0;
+std::array<std::int16_t, 3> FmcX{}, FmcY{};
+double FmcLatitude = 0, FmcLongitude = 0;
+double OwnLatitude = 47.2, OwnLongitude = -122.063333333;
+double PrevLatitude = 0, PrevLongitude = 0;
+std::array<double, 3> IrsX{}, IrsY{};
+bool FirstDataReceived = false;
+int FrameCycle = 0;
+NdFrameFlags NdFlags;
+
+namespace {
+
+GLUquadric* NdQuadric = nullptr;
+
+constexpr double kFeetPerDegree = 364599;  // 6076.65 ft per NM x 60
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+
+using brokerlink::ReadBrokerDouble;
+using brokerlink::ReadBrokerInt;
+using brokerlink::ValueSpan;
+
+double FoldLongitude(double lon) {
+  lon = std::fmod(lon + 180.0, 360.0);
+  if (lon < 0) lon += 360.0;
+  return lon - 180.0;
+}
+
+// The frame's view of the aircraft, taken once at its start.
+struct NdFrame {
+  int range = 10;
+  bool positionValid = false;
+  int headingStatus = 0;
+};
+
+void StencilMaskBegin() {
+  glEnable(GL_STENCIL_TEST);
+  glStencilMask(1);
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glDepthMask(GL_FALSE);
+  glStencilFunc(GL_ALWAYS, 1, 1);
+  glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
+}
+
+void StencilMaskEnd() {
+  glStencilMask(0);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDisable(GL_STENCIL_TEST);
+}
+
+void Rectangle(double x1, double y1, double x2, double y2) {
+  glBegin(GL_POLYGON);
+  glVertex2d(x1, y1);
+  glVertex2d(x2, y1);
+  glVertex2d(x2, y2);
+  glVertex2d(x1, y2);
+  glEnd();
+}
+
+void TerrainLayer(const NdFrame&) {
+  // Terrain scan, map and clearance floor (terrain element).
+  // The area behind the aircraft is covered.
+  cgdraw::BlackColour();
+  Rectangle(-100, -80, 100, 0);
+  cgdraw::WhiteColour();
+}
+
+void RangeLabel(int m) {
+  const std::string text = RangeLabelText(NdRange, m);
+  const double d = DriftAngle * kDegToRad;
+  const double w = -(0.3 * static_cast<double>(text.size()) + 1);
+  if (m == 2) {
+    cgdraw::PrintUnits(Font050, text, w - 9.7 * std::sin(d), 9.7 * std::cos(d));
+  } else {
+    cgdraw::PrintUnits(Font050, text, w - 4.85 * std::sin(d), 4.85 * std::cos(d));
+    cgdraw::PrintUnits(Font050, text, w + 4.85 * std::sin(d), -5.5 * std::cos(d));
+  }
+}
+
+void TrackLayer(const NdFrame& f, int m) {
+  const float drift = static_cast<float>(DriftAngle);
+  if (f.positionValid) glRotatef(drift, 0, 0, 1);
+  TrackLine->DrawRangeMarks(m * 0.5f, static_cast<float>(BankAngle));
+  if (m == 1) TrackLine->DrawRangeMarks(-0.5f, static_cast<float>(BankAngle));
+  if (f.positionValid) {
+    TrackLine->DrawTrendVector(f.range, static_cast<float>(GroundSpeed), static_cast<float>(BankAngle));
+    glRotatef(-drift, 0, 0, 1);
+    TrackLine->DrawAltitudeArc(f.range, m != 2, static_cast<float>(GroundSpeed),
+                               static_cast<float>(VerticalSpeed), static_cast<float>(DisplayedAltitude),
+                               static_cast<float>(SelectedAltitude));
+  }
+  cgdraw::WhiteColour();
+  RangeLabel(m);
+  SetReferencePoint(OwnLatitude, OwnLongitude);
+}
+
+void DatabaseLayer(const NdFrame& f) {
+  if (f.positionValid) {
+    // Runways (runway element); waypoints when WaypointsVisible; navaids
+    // when StationsVisible; tuned navaids (VOR/ADF element); airports when
+    // AirportsVisible.
+  }
+  // Traffic when TrafficVisible, then its advisory flags (traffic element);
+  // VOR/ADF stations (VOR/ADF element).
+  if (f.positionValid) {
+    // Fix info and route (their elements).
+    if (PositionVisible && Irs) Irs->DrawPositions(f.range, OwnLatitude, OwnLongitude, NdHeading);
+    // Radio lines (VOR/ADF element).
+  }
+}
+
+void ArcLayout(const NdFrame& f) {
+  const double down = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
+  glTranslated(0, -down, 0);
+  if (HideBelowCompassArc) {
+    // Stencil 1 on the ring beyond 0.9 x DisplaySize.
+    StencilMaskBegin();
+    Rectangle(-200, -200, 200, 200);
+    glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+    gluDisk(NdQuadric, 0.9 * DisplaySize, 1.41 * DisplaySize, 360, 2);
+    StencilMaskEnd();
+  }
+  TerrainLayer(f);
+  TrackLayer(f, 2);
+  if (HideBelowCompassArc) {
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_EQUAL, 0, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  }
+  DatabaseLayer(f);
+  glDisable(GL_STENCIL_TEST);
+  glLineWidth(2);
+  RoseCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
+                    f.headingStatus);
+  // Alert update (alert element).
+  cgdraw::BlackColour();
+  // Mode flags (text element).
+  // Everything beyond the arc radius is blacked out.
+  cgdraw::BlackColour();
+  gluDisk(NdQuadric, DisplaySize, 1.41 * DisplaySize, 360, 2);
+  // Texts (text element).
+  cgdraw::BlackColour();
+  TrackLine->Draw(f.positionValid, 0, 1);
+  // VOR/ADF labels and pointers (VOR/ADF element).
+  cgdraw::WhiteColour();
+  glTranslated(0, down + 85, 0);
+  HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
+  glTranslated(0, -85, 0);
+  cgdraw::BlackColour();
+}
+
+void ProfileLayout(const NdFrame& f) {
+  const double y0 = NdDataVisible && TerrainVisible && f.positionValid ? 10 : -10;
+  glTranslated(0, y0, 0);
+  TerrainLayer(f);
+  TrackLayer(f, 1);
+  DatabaseLayer(f);
+  TrackLine->Draw(f.positionValid, 0, 2);
+  cgdraw::BlackColour();
+  Rectangle(-100, 77, 100, 120);
+  const double alertDown = 0.15 * DisplaySize * DisplaySizeFactor;  // 21.21
+  glTranslated(0, -alertDown - y0, 0);
+  // Alert update (alert element).
+  glTranslated(0, alertDown + y0, 0);
+  const double textDown = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
+  glTranslated(0, -textDown - y0, 0);
+  // Mode flags, texts and VOR/ADF labels (text and VOR/ADF elements).
+  glTranslated(0, textDown + y0, 0);
+  glLineWidth(2);
+  CtrCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
+                   f.headingStatus);
+  // VOR/ADF pointers (VOR/ADF element).
+  const bool window = NdDataVisible || HideBelowCompassArc;
+  if (window) {
+    // The profile window below the card: stencil 1 inside it only.
+    StencilMaskBegin();
+    glColor3f(1, 1, 0);
+    Rectangle(-200, -200, 200, -101);
+    Rectangle(-200, -102, -70, -34);
+    Rectangle(70, -102, 200, -34);
+    Rectangle(-200, -35, 200, 200);
+    glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+    Rectangle(-71, -102, 71, -35);
+    StencilMaskEnd();
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  }
+  // Terrain profile when NdDataVisible, TerrainVisible and a valid
+  // position (terrain element).
+  if (window) glDisable(GL_STENCIL_TEST);
+  glTranslated(0, 75, 0);
+  HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
+  glTranslated(0, -75, 0);
+  glTranslated(0, -y0, 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Pure helpers
+
+double Real48ToDouble(const std::array<std::int16_t, 3>& words) {
+  std::uint8_t b[6];
+  for (int i = 0; i < 3; ++i) {
+    const auto w = static_cast<std::uint16_t>(words[i]);
+    b[2 * i] = static_cast<std::uint8_t>(w & 0xFF);
+    b[2 * i + 1] = static_cast<std::uint8_t>(w >> 8);
+  }
+  if (b[0] == 0) return 0;
+  const std::uint64_t fraction = (static_cast<std::uint64_t>(b[5] & 0x7F) << 32) |
+                                 (static_cast<std::uint64_t>(b[4]) << 24) |
+                                 (static_cast<std::uint64_t>(b[3]) << 16) |
+                                 (static_cast<std::uint64_t>(b[2]) << 8) | b[1];
+  const double mantissa = 1.0 + std::ldexp(static_cast<double>(fraction), -39);
+  const double v = std::ldexp(mantissa, static_cast<int>(b[0]) - 129);
+  return (b[5] & 0x80) ? -v : v;
+}
+
+bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
+                  double& lon) {
+  bool converted = false;
+  double la = 0, lo = 0;
+  if (North == 0 && South == 0) {
+    la = -Y / kFeetPerDegree;
+    lo = X / (std::cos(la * kDegToRad) * kFeetPerDegree) + CentreLon;
+    converted = true;
+  }
+  if (North == 1) {
+    la = 90 - std::sqrt(X * X + Y * Y) / kFeetPerDegree;
+    lo = ArcTan2Rad(X, Y) * 180 / std::numbers::pi;
+    converted = true;
+  }
+  if (South == 1) {
+    la = std::sqrt(X * X + Y * Y) / kFeetPerDegree - 90;
+    lo = ArcTan2Rad(X, -Y) * 180 / std::numbers::pi;
+    converted = true;
+  }
+  if (!converted || !std::isfinite(la) || !std::isfinite(lo) || la < -90 || la > 90) return false;
+  lat = la;
+  lon = FoldLongitude(lo);
+  return true;
+}
+
+std::string RangeLabelText(int Range, int m) {
+  const int divisor = m > 0 ? 4 / m : 4;
+  std::string text = platform::FormatInt(divisor != 0 ? Range / divisor : Range);
+  if (text == "2") text = "2.5";
+  else if (text == "1") text = "1.25";
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// Life
+
+void CreateNavigationObjects() {
+  CtrCompass = std::make_unique<TCtrCompass>();
+  RoseCompass = std::make_unique<TRoseCompass>();
+  HdgBox = std::make_unique<THdgBox>();
+  NdSymbols = std::make_unique<TNDDataElement>();
+  TrackLine = std::make_unique<TTrackLine>();
+  // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
+  // terrain element's runway reference; texts and alerts.
+  if (!NdQuadric) NdQuadric = gluNewQuadric();
+}
+
+void FreeNavigationObjects() {
+  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  if (TrackLine) TTrackLine::DeleteDisplayLists();
+  TrackLine.reset();
+  if (NdSymbols) TNDDataElement::DeleteSymbolLists();
+  NdSymbols.reset();
+  HdgBox.reset();
+  if (RoseCompass) RoseCompass->DeleteDisplayLists();
+  RoseCompass.reset();
+  if (CtrCompass) CtrCompass->DeleteDisplayLists();
+  CtrCompass.reset();
+  if (NdQuadric) gluDeleteQuadric(NdQuadric);
+  NdQuadric = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Broker variables
+
+void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
+  if (!(std::fabs(OwnLatitude) <= 87)) return;
+  // Navaids, waypoints and runways around the own position.
+  (void)Folder;
+  (void)DatabasesPresent;
+}
+
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
+                         bool PfdOnly) {
+  if (Line.empty()) return;
+  if (brokerlink::IsConnLine(Line)) {
+    std::string_view shown = Line;
+    if (shown.back() == '\r') shown.remove_suffix(1);
+    WriteDebug(" Broker Comm: " + std::string(shown));
+    return;
+  }
+  ReadBrokerDouble(Line, "MV.GndSpeed", GroundSpeed, ValueSpan::RestOfLine);
+  ReadBrokerDouble(Line, "IPC.talt", OwnAltitude, ValueSpan::RestOfLine);
+  ReadBrokerDouble(Line, "MV.CenterLon", CenterLongitude, ValueSpan::RestOfLine);
+  ReadBrokerDouble(Line, "MV.Track", TrackInput, ValueSpan::RestOfLine);
+  ReadBrokerDouble(Line, "MV.TAS", TrueAirspeed, ValueSpan::RestOfLine);
+  ReadBrokerInt(Line, "MV.GridNorth", GridNorth);
+  ReadBrokerInt(Line, "MV.GridSouth", GridSouth);
+  ReadBrokerInt(Line, "MV.HdgBugTimer", HdgBugTimer);
+  ReadBrokerDouble(Line, "MV.WindRad", WindDirectionRad, ValueSpan::RestOfLine);
+  ReadBrokerDouble(Line, "MV.WindSpd", WindSpeedRaw, ValueSpan::RestOfLine);
+
+  if (Line.find("MV.FMCPos") != std::string_view::npos) {
+    static const char* const xNames[3] = {"MV.FMCPosX1", "MV.FMCPosX2", "MV.FMCPosX3"};
+    static const char* const yNames[3] = {"MV.FMCPosY1", "MV.FMCPosY2", "MV.FMCPosY3"};
+    for (int i = 0; i < 3; ++i) {
+      int v = 0;
+      // Each word is stored as its low 16 bits, two's complement.
+      if (ReadBrokerInt(Line, xNames[i], v)) FmcX[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
+      if (ReadBrokerInt(Line, yNames[i], v)) FmcY[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
+    }
+    GridToLatLon(Real48ToDouble(FmcX), Real48ToDouble(FmcY), GridNorth, GridSouth, CenterLongitude,
+                 FmcLatitude, FmcLongitude);
+  }
+  if (Line.find("MV.Irs") != std::string_view::npos) {
+    static const char* const xNames[3] = {"MV.IrsX1", "MV.IrsX2", "MV.IrsX3"};
+    static const char* const yNames[3] = {"MV.IrsY1", "MV.IrsY2", "MV.IrsY3"};
+    for (int i = 0; i < 3; ++i) {
+      ReadBrokerDouble(Line, xNames[i], IrsX[i], ValueSpan::RestOfLine);
+      ReadBrokerDouble(Line, yNames[i], IrsY[i], ValueSpan::RestOfLine);
+    }
+    if (Irs) {
+      for (int i = 0; i < 3; ++i) {
+        double lat = Irs->Latitude[i], lon = Irs->Longitude[i];
+        if (GridToLatLon(IrsX[i], IrsY[i], GridNorth, GridSouth, CenterLongitude, lat, lon))
+          Irs->SetPosition(i + 1, lat, lon);
+      }
+    }
+  }
+  WindDirection = WindDirectionRad * 180 / std::numbers::pi - MagVariation;
+  if (WindDirection < 0) WindDirection += 360;
+  if (WindDirection >= 360) WindDirection -= 360;
+  WindSpeed = WindSpeedRaw / 1.852 * 20;
+
+  PrevLatitude = OwnLatitude;
+  PrevLongitude = OwnLongitude;
+  IpcLatitude = IpcLatDegrees + IpcLatMinutes / 6000000;
+  IpcLongitude = IpcLonDegrees + IpcLonMinutes / 6000000;
+  OwnLatitude = FmcLatitude;
+  OwnLongitude = FmcLongitude;
+  SetReferencePoint(OwnLatitude, OwnLongitude);
+  if (PfdOnly) return;
+
+  // Reload when the aircraft leaves the loaded terrain block (terrain element).
+  if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
+    WriteDebug(" Broker Comm: First initialization of data after connect.");
+    FirstDataReceived = true;
+    ReloadDatabases(Folder, DatabasesPresent);
+    // Terrain tiles, field elevation of the nearest runway, TCAS and
+    // terrain reference altitude (terrain, runway and TCAS elements).
+    WriteDebug(" Broker Comm: First initialization successful.");
+  }
+  if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
+    // Field elevation of the nearest runway, terrain reference altitude and
+    // TCAS field elevation (runway, terrain and TCAS elements).
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Frame
+
+void DrawNavigationDisplay(bool) {
+  if (!CtrCompass || !RoseCompass || !HdgBox || !TrackLine) return;
+  // Line smoothing stays off on the ND whatever the setting.
+  glDisable(GL_LINE_SMOOTH);
+  NdFrame f;
+  f.range = NdRange;
+  f.positionValid = Irs && Irs->PositionValid();
+  f.headingStatus = Irs ? Irs->HeadingStatus() : 0;
+  // Every 50th frame: terrain reference altitude (terrain element).
+  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  NdFlags = NdFrameFlags{};
+  if (TerrainAltMode) ProfileLayout(f);
+  else ArcLayout(f);
+}
+
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
+                    bool SmoothLines) {
+  if (!(DrawScale > 0)) return;
+  const int off = platform::SafeRound(ViewSize * (1 - DrawArea / DrawScale) / 2);
+  const int side = platform::SafeRound(ViewSize * DrawArea / DrawScale);
+  glTranslatef(DrawScale / 2, DrawScale / 2, 0);
+  glRotatef(static_cast<float>(Rotation), 0, 0, 1);
+  glScissor(ViewX + off, ViewY + off, side, side);
+  glEnable(GL_SCISSOR_TEST);
+  DrawNavigationDisplay(SmoothLines);
+  glDisable(GL_SCISSOR_TEST);
+  glRotatef(-static_cast<float>(Rotation), 0, 0, 1);
+  glTranslatef(-DrawScale / 2, -DrawScale / 2, 0);
+}

@@ -1,0 +1,93 @@
+// The navigation display as a whole: its element objects, the broker
+// variables of the aircraft's navigation state, the database reload for the
+// first position after a connect, and one ND frame in the arc or the
+// profile layout.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "nd/UNDObjects.h"
+
+// ---- Element objects (made by CreateNavigationObjects) ----
+extern std::unique_ptr<TCtrCompass> CtrCompass;
+extern std::unique_ptr<TRoseCompass> RoseCompass;
+extern std::unique_ptr<THdgBox> HdgBox;
+extern std::unique_ptr<TNDDataElement> NdSymbols;
+extern std::unique_ptr<TTrackLine> TrackLine;
+
+// ---- Navigation state (broker variables and what is derived from them) ----
+extern double OwnAltitude;        // "IPC.talt", ft
+extern double CenterLongitude;    // "MV.CenterLon": reference longitude of the flat grid
+extern double TrueAirspeed;       // "MV.TAS", kt
+extern int GridNorth, GridSouth;  // "MV.GridNorth", "MV.GridSouth": 1 on a polar grid
+extern int HdgBugTimer;           // "MV.HdgBugTimer": non-zero shows the selected-heading line
+extern double WindDirectionRad, WindSpeedRaw;  // "MV.WindRad", "MV.WindSpd" as received
+extern double WindDirection;      // degrees magnetic, 0 up to 360
+extern double WindSpeed;
+extern std::array<std::int16_t, 3> FmcX, FmcY;  // "MV.FMCPosX1".."MV.FMCPosY3"
+extern double FmcLatitude, FmcLongitude;
+extern double OwnLatitude, OwnLongitude;    // the aircraft position the ND is drawn around
+extern double PrevLatitude, PrevLongitude;  // the position before the current line
+extern std::array<double, 3> IrsX, IrsY;    // "MV.IrsX1".."MV.IrsY3", grid feet
+extern bool FirstDataReceived;    // a position has been received since the connect
+extern int FrameCycle;            // 0..49, advanced by the frame; 0 marks every 50th frame
+
+// What the layers of one ND frame raised; all false at the start of a frame.
+struct NdFrameFlags {
+  bool terrainCaution = false;
+  bool terrainWarning = false;
+  bool clearanceFloor = false;
+  bool trafficAdvisoryDrawn = false;
+  bool resolutionAdvisoryDrawn = false;
+};
+extern NdFrameFlags NdFlags;
+
+// ---- Pure helpers ----
+
+// The 48-bit real of the simulator's FMC position from its three 16-bit
+// words (word 1 first). Exponent byte 0 gives 0.
+double Real48ToDouble(const std::array<std::int16_t, 3>& words);
+
+// Converts a simulator grid position (feet) to latitude and longitude
+// (degrees). A result that is not a number, a latitude outside -90..90 or
+// flag values other than 0 and 1 leave lat and lon unchanged (false).
+// Longitudes come back folded into -180 up to 180.
+bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
+                  double& lon);
+
+// The range label of the track line: NdRange div (4 div m), m 2 in the arc
+// layout and 1 in the profile layout, with "2" shown as "2.5" and "1" as
+// "1.25".
+std::string RangeLabelText(int Range, int m);
+
+// ---- Life and frame ----
+
+// Makes the element objects; no GL work.
+void CreateNavigationObjects();
+// Deletes the shared lists and the quadric (context current) and frees the
+// element objects.
+void FreeNavigationObjects();
+
+// Takes one broker line: stores the navigation variables, converts the
+// FMC and IRS positions, and on the first position after a connect (not in
+// PFD-only mode) loads the databases around it.
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
+                         bool PfdOnly);
+// Reloads the navaids, waypoints and runways around the own position;
+// nothing beyond 87 degrees of latitude.
+void ReloadDatabases(const std::string& Folder, bool DatabasesPresent);
+
+// One ND frame. The caller has set the scissor box on the ND square and put
+// the model-view origin at the centre of the ND square.
+void DrawNavigationDisplay(bool SmoothLines);
+
+// The ND square of one frame: the scissor box on the central instrument
+// area of a viewport of side ViewSize at (ViewX, ViewY), the origin moved to
+// the square's centre and turned by Rotation, DrawNavigationDisplay, and
+// everything undone. DrawScale: 255 with frames, 200 without.
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
+                    bool SmoothLines);
