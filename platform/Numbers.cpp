@@ -89,6 +89,39 @@ int LenientInt(std::string_view t) {
   return static_cast<int>(v);
 }
 
+namespace {
+
+// The decimal order of magnitude of a number text such as "-0.0012e-3"
+// (-6 here): the exponent of its first significant digit. Large exponents
+// saturate; a text without a significant digit gives 0.
+long long DecimalOrder(std::string_view m) {
+  if (!m.empty() && m.front() == '-') m.remove_prefix(1);
+  const size_t e = m.find_first_of("eE");
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view x = m.substr(e + 1);
+    const bool neg = !x.empty() && x.front() == '-';
+    if (!x.empty() && (x.front() == '-' || x.front() == '+')) x.remove_prefix(1);
+    auto er = std::from_chars(x.data(), x.data() + x.size(), exponent);
+    if (er.ec == std::errc::result_out_of_range) exponent = 1000000;
+    if (exponent > 1000000) exponent = 1000000;
+    if (neg) exponent = -exponent;
+    m = m.substr(0, e);
+  }
+  const size_t dot = m.find('.');
+  const std::string_view whole = m.substr(0, dot);
+  const size_t firstWhole = whole.find_first_not_of('0');
+  if (firstWhole != std::string_view::npos)
+    return exponent + static_cast<long long>(whole.size() - firstWhole) - 1;
+  if (dot == std::string_view::npos) return 0;
+  const std::string_view frac = m.substr(dot + 1);
+  const size_t firstFrac = frac.find_first_not_of('0');
+  if (firstFrac == std::string_view::npos) return 0;
+  return exponent - static_cast<long long>(firstFrac) - 1;
+}
+
+}  // namespace
+
 double LenientDouble(std::string_view t) {
   size_t i = 0;
   while (i < t.size() && t[i] == ' ') ++i;
@@ -101,7 +134,12 @@ double LenientDouble(std::string_view t) {
   double v = 0;
   auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) {
-    return (!t.empty() && t.front() == '-') ? -HUGE_VAL : HUGE_VAL;
+    // Too large or too small for a double: infinity for a huge magnitude,
+    // zero for a tiny one ("1e-400").
+    const bool negative = t.front() == '-';
+    const bool tiny = DecimalOrder(std::string_view(t.data(), static_cast<size_t>(r.ptr - t.data()))) < 0;
+    if (tiny) return negative ? -0.0 : 0.0;
+    return negative ? -HUGE_VAL : HUGE_VAL;
   }
   if (r.ec != std::errc()) return 0.0;
   return v;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
 #include <clocale>
 #include <string>
 
@@ -55,6 +56,22 @@ TEST(BrokerValue, HugeValuesSaturate) {
   double d = 0;
   ASSERT_TRUE(ReadBrokerDouble("X nan", "X", d));
   EXPECT_EQ(d, 0.0);
+}
+
+TEST(BrokerValue, TinyMagnitudesReadAsZeroHugeAsInfinity) {
+  const struct {
+    const char* text;
+    double expected;
+  } cases[] = {
+      {"1e-400", 0.0},        {"-1e-400", 0.0},     {"0.00000000001e-320", 0.0},
+      {"1e999", HUGE_VAL},    {"-1e999", -HUGE_VAL}, {"123456789e301", HUGE_VAL},
+      {"0.0001e-305", 1e-309}, {"5e-324", 5e-324},
+  };
+  for (const auto& c : cases) {
+    double d = 99;
+    ASSERT_TRUE(ReadBrokerDouble(std::string("X ") + c.text, "X", d, ValueSpan::RestOfLine));
+    EXPECT_EQ(d, c.expected) << c.text;
+  }
 }
 
 TEST(BrokerValue, ConnLines) {

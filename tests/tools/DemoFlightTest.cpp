@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+
+#include "nd/Unavigation.h"
+
 #include <cmath>
 #include <map>
 #include <set>
@@ -40,21 +45,12 @@ double Value(DemoFlight& demo, double t, const std::string& name) {
   return v;
 }
 
-// Reverses the 6-byte real of the FMC position words.
+// The program's own decoder of the 6-byte real of the FMC position words.
 double DecodeReal48(const std::string& w1, const std::string& w2, const std::string& w3) {
-  uint8_t b[6];
-  int words[3] = {std::stoi(w1), std::stoi(w2), std::stoi(w3)};
-  for (int i = 0; i < 3; ++i) {
-    uint16_t u = static_cast<uint16_t>(words[i]);
-    b[2 * i] = u & 0xFF;
-    b[2 * i + 1] = u >> 8;
-  }
-  if (b[0] == 0) return 0;
-  double frac = 0;
-  for (int i = 1; i <= 4; ++i) frac += b[i] * std::ldexp(1.0, 8 * (i - 1));
-  frac += (b[5] & 0x7F) * std::ldexp(1.0, 32);
-  double v = (1 + frac / std::ldexp(1.0, 39)) * std::ldexp(1.0, b[0] - 129);
-  return (b[5] & 0x80) ? -v : v;
+  std::array<std::int16_t, 3> words;
+  const int values[3] = {std::stoi(w1), std::stoi(w2), std::stoi(w3)};
+  for (int i = 0; i < 3; ++i) words[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(values[i]));
+  return Real48ToDouble(words);
 }
 
 }  // namespace
@@ -213,11 +209,16 @@ TEST(DemoFlight, TheLoopMovesEveryInstrument) {
   EXPECT_EQ(thrust, (std::set<int>{0, 1, 2, 4, 5}));
   EXPECT_EQ(flaps, (std::set<int>{0, 1, 2, 3, 4}));
 
-  // After the turn the aircraft holds the selected heading.
-  const DemoState& level = demo.At(135);
+  // After the right turn the aircraft holds the selected heading, then
+  // turns left to the next one; the selected-heading line shows for 10 s
+  // after each selection.
+  const DemoState& level = demo.At(125);
   EXPECT_NEAR(level.trueHeading, 234 + level.magVar, 2);
   EXPECT_EQ(level.fmaRoll, 4);
   EXPECT_NEAR(level.altitude, 4000, 50);
+  EXPECT_LT(demo.At(138).bank, -20);
+  for (double t : {61.0, 64.0, 80.0, 127.0, 140.0})
+    EXPECT_EQ(AllItems(demo, t)["MV.HdgBugTimer"], t == 64.0 || t == 127.0 ? "1" : "0") << t;
 }
 
 TEST(DemoFlight, StateDependsOnlyOnTheTime) {

@@ -16,6 +16,8 @@ constexpr double kMagVar = 16;
 constexpr double kV1 = 145, kVR = 154, kVref = 150;
 // Times of the scripted events, seconds into the loop.
 constexpr double kAlignedAt = 8, kFdOnAt = 10, kRollAt = 14, kHeadingSelectAt = 62, kDescentAt = 140;
+// A right turn to 234, then a left turn to 190 (degrees magnetic).
+constexpr double kFirstSelectedHeading = 234, kLeftTurnAt = 126, kSecondSelectedHeading = 190;
 
 double Rad(double deg) { return deg * kPi / 180; }
 double Fold360(double deg) {
@@ -166,7 +168,7 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.WindRad", "radians true, wind from",            [](S s) { return Fixed(Rad(s.windFrom), 5); }},
       {"MV.WindSpd", "knots x 1.852 / 20",                 [](S s) { return Fixed(s.windSpeed * 1.852 / 20, 4); }},
       {"MV.RoundMach", "Mach x 1000",                      [](S s) { return Int(s.mach * 1000); }},
-      {"MV.HdgBugTimer", "not 0 shortly after a heading change", [](S s) { return Flag(s.t >= kHeadingSelectAt && s.t < kHeadingSelectAt + 10); }},
+      {"MV.HdgBugTimer", "not 0 shortly after a heading change", [](S s) { return Flag((s.t >= kHeadingSelectAt && s.t < kHeadingSelectAt + 10) || (s.t >= kLeftTurnAt && s.t < kLeftTurnAt + 10)); }},
     },
     // Mode control panel, flight director and annunciator.
     {
@@ -353,7 +355,11 @@ void DemoFlight::Step() {
     s.flapsChangedAt = t;
   }
   if (t >= kHeadingSelectAt && s.selectedHeading == kRunwayTrueHeading - kMagVar) {
-    s.selectedHeading = 234;
+    s.selectedHeading = kFirstSelectedHeading;
+    SetMode(s.fmaRoll, 5, s.rollChangedAt, t);  // HDG SEL
+  }
+  if (t >= kLeftTurnAt && s.selectedHeading == kFirstSelectedHeading) {
+    s.selectedHeading = kSecondSelectedHeading;
     SetMode(s.fmaRoll, 5, s.rollChangedAt, t);  // HDG SEL
   }
   if (t >= kDescentAt && s.selectedAltitude != 3000) {

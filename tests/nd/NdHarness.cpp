@@ -1,0 +1,227 @@
+#include "tests/nd/NdHarness.h"
+
+#include <GL/gl.h>
+
+#include <stdexcept>
+
+#include "kestrane/Dispatch.h"
+#include "kestrane/KestraneSettings.h"
+#include "kestrane/UDeclarations.h"
+#include "kestrane/Ufonts.h"
+#include "nd/Uirs.h"
+#include "nd/Unavigation.h"
+#include "pfd/Upfd.h"
+#include "platform/DisplayLists.h"
+#include "platform/Numbers.h"
+#include "tools/scripted-broker/DemoFlight.h"
+
+namespace ndtest {
+
+std::vector<std::string> AlignedIrsLines() {
+  // AlignDel before Align: "MV.Irs1Align" also matches inside "MV.Irs1AlignDel".
+  return {"MV.Irs1AlignDel 0", "MV.Irs2AlignDel 0", "MV.Irs3AlignDel 0", "MV.Irs1Align 0",
+          "MV.Irs2Align 0",    "MV.Irs3Align 0",    "MV.Irs1Sel 2",      "MV.Irs2Sel 2",
+          "MV.Irs3Sel 2",      "MV.Irs1Quality 1",  "MV.Irs2Quality 1",  "MV.Irs3Quality 1",
+          "MV.IrsAligning 0",  "MV.IrsAttHdg 0"};
+}
+
+std::vector<std::string> UnalignedIrsLines() {
+  return {"MV.Irs1Sel 0",     "MV.Irs2Sel 0",     "MV.Irs3Sel 0",    "MV.Irs1Quality 0",
+          "MV.Irs2Quality 0", "MV.Irs3Quality 0", "MV.IrsAligning 0", "MV.IrsAttHdg 0"};
+}
+
+std::vector<std::string> PositionLines(double lat, double lon, int centreLon) {
+  double x = 0, y = 0;
+  broker::GridFromLatLon(lat, lon, centreLon, x, y);
+  int16_t wx[3], wy[3];
+  broker::EncodeReal48(x, wx);
+  broker::EncodeReal48(y, wy);
+  std::string fmc = "MV.CenterLon " + platform::FormatInt(centreLon);
+  for (int i = 0; i < 3; ++i) fmc += " MV.FMCPosX" + std::to_string(i + 1) + " " + platform::FormatInt(wx[i]);
+  for (int i = 0; i < 3; ++i) fmc += " MV.FMCPosY" + std::to_string(i + 1) + " " + platform::FormatInt(wy[i]);
+  std::string irs;
+  for (int i = 1; i <= 3; ++i)
+    irs += "MV.IrsX" + std::to_string(i) + " " + platform::FormatDouble(x, 1) + " MV.IrsY" +
+           std::to_string(i) + " " + platform::FormatDouble(y, 1) + " ";
+  return {fmc, irs};
+}
+
+std::vector<std::string> NeutralLines() {
+  std::vector<std::string> lines = {
+      "IPC.thdg 90",   "IPC.mcphdg 90",    "IPC.var 0",        "IPC.vs 0",      "MV.Bank180 0",
+      "IPC.dalt 4000", "IPC.talt 4000",    "IPC.mcpalt 4000",  "MV.GndSpeed 0", "MV.Track 0",
+      "MV.TAS 0",      "MV.IrsPhdg 1.570796", "MV.YawTrack 0", "MV.GridNorth 0", "MV.GridSouth 0",
+      "MV.HdgBugTimer 0", "MV.WindRad 0",  "MV.WindSpd 0",     "IPC.latdeg 47", "IPC.latmin 1200000",
+      "IPC.londeg -122", "IPC.lonmin -380000"};
+  for (const std::string& l : PositionLines(broker::kDemoFieldLatitude, broker::kDemoFieldLongitude))
+    lines.push_back(l);
+  return lines;
+}
+
+namespace {
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Bank in degrees, right wing down positive, as the broker's radians.
+std::string BankLine(double degrees) {
+  return "MV.Bank180 " + platform::FormatDouble(-degrees * 3.14159265358979 / 180, 5);
+}
+
+}  // namespace
+
+const std::vector<Scenario>& ReferenceScenarios() {
+  static const std::vector<Scenario> scenarios = [] {
+    std::vector<Scenario> s;
+    s.push_back({"irs-not-aligned", UnalignedIrsLines()});
+    s.push_back({"on-ground", Join(AlignedIrsLines(), {"IPC.dalt 430", "IPC.talt 430", "IPC.thdg 160",
+                                                       "MV.IrsPhdg 2.5133", "IPC.var 16"})});
+    // Bank 25 right at 250 kt, climbing to 8000 ft, 6 degrees of drift;
+    // the selected-heading line is shown.
+    s.push_back({"right-turn-climb",
+                 Join(AlignedIrsLines(), {BankLine(25), "MV.GndSpeed 250", "IPC.vs 2000", "IPC.mcpalt 8000",
+                                          "MV.Track 0.10472", "IPC.mcphdg 150", "MV.HdgBugTimer 1"})});
+    s.push_back({"left-turn-range-40",
+                 Join(AlignedIrsLines(), {BankLine(-20), "MV.GndSpeed 300", "IPC.mcphdg 30",
+                                          "MV.HdgBugTimer 1"}),
+                 40});
+    s.push_back({"profile",
+                 Join(AlignedIrsLines(), {BankLine(15), "MV.GndSpeed 220", "IPC.vs -1500", "IPC.mcpalt 2000"}),
+                 10, true});
+    // A polar position: the heading box shows true and grid headings.
+    {
+      std::vector<std::string> lines = Join(AlignedIrsLines(), {"MV.GridNorth 1", "IPC.latdeg 80",
+                                                                "IPC.londeg 20", "MV.GndSpeed 400"});
+      // 10 degrees from the pole along the grid's Y axis.
+      lines.push_back("MV.FMCPosX1 0 MV.FMCPosX2 0 MV.FMCPosX3 0");
+      int16_t w[3];
+      broker::EncodeReal48(-3645990, w);
+      lines.push_back("MV.FMCPosY1 " + platform::FormatInt(w[0]) + " MV.FMCPosY2 " + platform::FormatInt(w[1]) +
+                      " MV.FMCPosY3 " + platform::FormatInt(w[2]));
+      s.push_back({"polar", lines, 80});
+    }
+    s.push_back({"hide-below-arc", Join(AlignedIrsLines(), {"MV.GndSpeed 250"}), 10, false, true});
+    return s;
+  }();
+  return scenarios;
+}
+
+const Scenario& ReferenceScenario(const std::string& name) {
+  for (const Scenario& s : ReferenceScenarios())
+    if (s.name == name) return s;
+  throw std::runtime_error("no ND scenario " + name);
+}
+
+namespace {
+
+bool fontsMade = false;
+float aircraftY = 0;  // the aircraft symbol's offset from the ND centre, last frame
+
+}  // namespace
+
+NdHarness::NdHarness() {
+  if (!fontsMade) {
+    platform::ReserveFixedDisplayLists();
+    CreateFonts(nullptr, "Simplex");
+    fontsMade = true;
+  }
+  PfdOnly = false;
+  CreateNavigationObjects();
+  CreatePfdObjects();
+  Irs->Init();
+  CtrCompass->BuildDisplayLists();
+  RoseCompass->BuildDisplayLists();
+  NdSymbols->BuildSymbolLists();
+  TrackLine->BuildDisplayLists(DisplaySize);
+  TCGFont3D::SetPrintHook([this](const TCGFont3D& font, const char* text, float x, float y, float z) {
+    PrintRecord r;
+    r.text = text;
+    r.font = &font;
+    GLfloat m[16];
+    GLint vp[4];
+    GLfloat c[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    const float px = x * font.Size, py = y * font.Size, pz = z * font.Size;
+    const float nx = m[0] * px + m[4] * py + m[8] * pz + m[12];
+    const float ny = m[1] * px + m[5] * py + m[9] * pz + m[13];
+    r.winX = vp[0] + (nx + 1) / 2 * vp[2];
+    r.winY = vp[1] + (ny + 1) / 2 * vp[3];
+    r.r = c[0];
+    r.g = c[1];
+    r.b = c[2];
+    printed.push_back(r);
+  });
+}
+
+NdHarness::~NdHarness() {
+  TCGFont3D::SetPrintHook(nullptr);
+  FreeNavigationObjects();
+  FreePfdObjects();
+  FirstDataReceived = false;
+  NdRange = 10;
+  TerrainAltMode = false;
+  HideBelowCompassArc = false;
+}
+
+void NdHarness::Feed(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) DispatchToParsers(line);
+}
+
+void NdHarness::Load(const Scenario& s) {
+  Feed(NeutralLines());
+  Feed(s.lines);
+  NdRange = s.range;
+  TerrainAltMode = s.profile;
+  HideBelowCompassArc = s.hideBelow;
+}
+
+void NdHarness::Render(const FrameParams& p) {
+  last_ = p;
+  printed.clear();
+  DrawScale = p.drawScale;
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor3f(1, 1, 0);
+  glStencilMask(255);
+  glEnable(GL_STENCIL_TEST);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_STENCIL_TEST);
+  glViewport(0, 0, p.size, p.size);
+  glStencilMask(255);
+  glEnable(GL_STENCIL_TEST);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glDisable(GL_STENCIL_TEST);
+  const bool valid = Irs && Irs->PositionValid();
+  aircraftY = !TerrainAltMode ? -0.4365f * DisplaySize
+                              : (NdDataVisible && TerrainVisible && valid ? 10.0f : -10.0f);
+  DrawNdInSquare(0, 0, p.size, DrawScale, p.rotation, false);
+  glFinish();
+  glViewport(vp[0], vp[1], vp[2], vp[3]);
+}
+
+void NdHarness::NdToWindow(double x, double y, int& wx, int& wy) const {
+  const double s = last_.size / static_cast<double>(last_.drawScale);
+  wx = platform::SafeTrunc((last_.drawScale / 2 + x) * s);
+  wy = platform::SafeTrunc((last_.drawScale / 2 + aircraftY + y) * s);
+}
+
+std::vector<PrintRecord> NdHarness::Printed(const std::string& text) const {
+  std::vector<PrintRecord> out;
+  for (const PrintRecord& r : printed)
+    if (r.text == text) out.push_back(r);
+  return out;
+}
+
+}  // namespace ndtest
