@@ -410,9 +410,12 @@ void TCustomWSocket::PostFree() {
 }
 
 void TCustomWSocket::DrainUntilClosed() {
+  bool progress = false;
   while (socket_ != INVALID_SOCKET && state_ != wsClosed) {
-    // Waits for something to happen rather than spinning.
-    platform::ProcessMessages(kDrainSlice);
+    // Waits for something to happen rather than spinning, unless the last
+    // round took data (more may be waiting).
+    platform::ProcessMessages(progress ? 0.0 : kDrainSlice);
+    progress = false;
     if (socket_ == INVALID_SOCKET || state_ == wsClosed) break;
     unsigned long waiting = 0;
     if (platform::ioctlsocket(socket_, FIONREAD, &waiting) == SOCKET_ERROR) {
@@ -420,10 +423,12 @@ void TCustomWSocket::DrainUntilClosed() {
       break;
     }
     if (waiting > 0 || LayerPendingCount() > 0) {
+      const std::uint64_t takenBefore = bytesTaken_;
       if (!FireDataAvailable(0)) {
         char scratch[1024];
-        ReceiveRaw(scratch, sizeof scratch, 0);
+        if (ReceiveRaw(scratch, sizeof scratch, 0) > 0) CountTaken(1);
       }
+      progress = bytesTaken_ != takenBefore;
       continue;
     }
     if (socketType_ != SOCK_STREAM) continue;
