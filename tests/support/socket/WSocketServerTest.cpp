@@ -157,6 +157,31 @@ TEST(WSocketServerTest, DatagramsFlowBothWaysAndAnEmptyOneIsNoClose) {
   ASSERT_TRUE(PumpUntil([&] { return reply == "back"; }));
 }
 
+TEST(WSocketServerTest, DatagramListenerJoinsAMulticastGroupOrClosesOnFailure) {
+  const struct {
+    const char* group;
+    TSocketState state;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {"239.1.2.3", wsConnected, {}},
+      {"not a group", wsClosed, {"Error 10022 in function setsockopt(IP MULTICAST)\r\nInvalid argument"}},
+  };
+  const int before = sockettest::OpenDescriptorCount();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.group);
+    std::vector<std::string> errors;
+    TWSocket s;
+    s.OnError = [&](TCustomWSocket& sock) { errors.push_back(sock.LastErrorMessage()); };
+    s.MultiCast = true;
+    s.MultiCastAddrStr = c.group;
+    AimListener(s, "udp");
+    s.Listen();
+    EXPECT_EQ(s.State(), c.state);
+    EXPECT_EQ(errors, c.errors);
+  }
+  EXPECT_EQ(sockettest::OpenDescriptorCount(), before);
+}
+
 // Records OnDnsLookupDone with the results at that moment.
 struct DnsRecorder {
   std::vector<std::string> done;
