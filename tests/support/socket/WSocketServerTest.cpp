@@ -70,6 +70,16 @@ TEST(WSocketServerTest, ListensAcceptsAndTakesOverTheConnectionWithDataBothWays)
   ASSERT_TRUE(PumpUntil([&] { return received == "ping"; }));
   client.SendText("pong");
   EXPECT_EQ(sockettest::ReadExactly(peer, 4), "pong");
+  sockaddr_in peerName{};
+  sockaddr_in localName{};
+  int peerLength = sizeof peerName;
+  int localLength = sizeof localName;
+  ASSERT_EQ(client.PeerSockAddr(peerName, peerLength), 0);
+  ASSERT_EQ(client.LocalSockAddr(localName, localLength), 0);
+  EXPECT_EQ(std::to_string(ntohs(localName.sin_port)), port);
+  EXPECT_EQ(client.GetPeerPort(), std::to_string(ntohs(peerName.sin_port)));
+  client.Shutdown(platform::SD_SEND);
+  EXPECT_EQ(sockettest::ReadToEnd(peer), "");
   ::close(peer);
   ASSERT_TRUE(PumpUntil([&] { return client.State() == wsClosed; }));
 }
@@ -133,11 +143,17 @@ TEST(WSocketServerTest, DatagramsFlowBothWaysAndAnEmptyOneIsNoClose) {
   const int port = std::stoi(receiver.GetLocalPortText());
 
   TWSocket sender;
+  std::vector<std::string> errors;
+  sender.OnError = [&](TCustomWSocket& sock) { errors.push_back(sock.LastErrorMessage()); };
   sender.SetProto("udp");
   sender.SetPort(std::to_string(port));
   sender.SetAddr("127.0.0.1");
+  sender.SetLocalAddr("127.0.0.1");
   sender.Connect();
   ASSERT_EQ(sender.State(), wsConnected);
+  ASSERT_NE(sender.LocalPort(), "0");  // the bound port
+  sender.SetLocalPort("1");
+  EXPECT_EQ(errors, std::vector<std::string>{"Cannot change LocalPort if not closed"});
   sender.SendText("one");
   sockaddr_in to{};
   to.sin_family = AF_INET;
@@ -147,6 +163,7 @@ TEST(WSocketServerTest, DatagramsFlowBothWaysAndAnEmptyOneIsNoClose) {
   EXPECT_EQ(sender.SendTo(to, sizeof to, "three", 5), 5);
   ASSERT_TRUE(PumpUntil([&] { return datagrams.size() == 3; }));
   EXPECT_EQ(datagrams, (std::vector<std::string>{"one", "", "three"}));
+  EXPECT_EQ(std::to_string(ntohs(from.sin_port)), sender.LocalPort());
   EXPECT_EQ(receiver.State(), wsConnected);
   EXPECT_EQ(receiver.ReadCount(), 8);
 
@@ -355,16 +372,12 @@ TEST(WSocketServerTest, DrainUntilClosedDeliversEverythingThenSeesThePeerClose) 
 }
 
 TEST(WSocketServerTest, TimeValues) {
-  TTimeVal zero;
-  TTimeVal usec{0, 1};
-  TTimeVal sec{1, 0};
-  EXPECT_FALSE(TCustomWSocket::TimeValueIsSet(zero));
-  EXPECT_TRUE(TCustomWSocket::TimeValueIsSet(usec));
-  EXPECT_TRUE(TCustomWSocket::TimeValueCompare(sec, TTimeVal{1, 0}, true));
-  EXPECT_FALSE(TCustomWSocket::TimeValueCompare(sec, usec, true));
-  EXPECT_TRUE(TCustomWSocket::TimeValueCompare(sec, usec, false));
-  TCustomWSocket::ClearTimeValue(sec);
-  EXPECT_FALSE(TCustomWSocket::TimeValueIsSet(sec));
+  TTimeVal t{0, 1};
+  EXPECT_TRUE(TCustomWSocket::TimeValueIsSet(t));
+  EXPECT_TRUE(TCustomWSocket::TimeValueCompare(t, TTimeVal{0, 1}, true));
+  EXPECT_TRUE(TCustomWSocket::TimeValueCompare(t, TTimeVal{1, 1}, false));
+  TCustomWSocket::ClearTimeValue(t);
+  EXPECT_FALSE(TCustomWSocket::TimeValueIsSet(t));
 }
 
 }  // namespace
