@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -296,6 +300,127 @@ int LookupErrorCode(int gaiError) {
   }
 }
 
+// Name to IPv4 addresses (in order, without repeats); 0 or the WinSock
+// code of the failure. Safe on any thread.
+int ResolveName(const std::string& name, HostEntry& out) {
+  out = HostEntry{};
+  if (IsReservedInvalidName(name)) return WSAHOST_NOT_FOUND;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_CANONNAME;
+  addrinfo* found = nullptr;
+  const int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
+  if (rc != 0) return LookupErrorCode(rc);
+  out.name = (found != nullptr && found->ai_canonname != nullptr) ? found->ai_canonname : name;
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
+    const std::uint32_t ia = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+    if (std::find(out.addresses.begin(), out.addresses.end(), ia) == out.addresses.end()) out.addresses.push_back(ia);
+  }
+  ::freeaddrinfo(found);
+  return out.addresses.empty() ? WSANO_DATA : 0;
+}
+
+// IPv4 address (network order) to its host name; 0 or a WinSock code.
+int ResolveAddress(std::uint32_t address, HostEntry& out) {
+  out = HostEntry{};
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = address;
+  char host[NI_MAXHOST] = {};
+  const int rc = ::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
+                               NI_NAMEREQD);
+  if (rc != 0) return LookupErrorCode(rc);
+  out.name = host;
+  out.addresses.push_back(address);
+  return 0;
+}
+
+// One asynchronous look-up. The job is shared by the worker and the GUI
+// thread's record; the worker writes only into it, and the GUI thread reads
+// it only after the worker has handed it over.
+struct LookupJob {
+  AsyncHandle handle = 0;
+  bool byName = true;
+  std::string name;
+  std::uint32_t address = 0;
+  int error = 0;
+  HostEntry result;
+};
+
+struct Lookup {
+  std::shared_ptr<LookupJob> job;
+  std::thread worker;
+  WindowHandle window = 0;
+  unsigned msg = 0;
+  bool cancelled = false;
+  bool replied = false;  // reply posted, result not yet taken
+};
+
+// GUI thread only. Never destroyed, so that a worker still running at exit
+// never meets a destroyed thread object.
+std::unordered_map<AsyncHandle, Lookup>& Lookups() {
+  static auto* lookups = new std::unordered_map<AsyncHandle, Lookup>();
+  return *lookups;
+}
+AsyncHandle g_nextLookup = 1;
+
+// On the GUI thread, once the worker has finished its look-up.
+void LookupDone(void* data) {
+  std::unique_ptr<std::shared_ptr<LookupJob>> holder(static_cast<std::shared_ptr<LookupJob>*>(data));
+  const LookupJob& job = **holder;
+  auto it = Lookups().find(job.handle);
+  if (it == Lookups().end()) return;
+  Lookup& l = it->second;
+  if (l.worker.joinable()) l.worker.join();
+  if (l.cancelled || !PostMessage(l.window, l.msg, static_cast<std::uintptr_t>(job.handle),
+                                  WSAMAKESELECTREPLY(0, static_cast<unsigned>(job.error)))) {
+    Lookups().erase(it);
+    return;
+  }
+  l.replied = true;
+}
+
+void RunLookup(std::shared_ptr<LookupJob> job) {
+  job->error = job->byName ? ResolveName(job->name, job->result) : ResolveAddress(job->address, job->result);
+  auto* holder = new std::shared_ptr<LookupJob>(std::move(job));
+  // The wake-up queue is bounded; a full one is tried again for a while.
+  for (int tries = 0; tries < 1000; ++tries) {
+    if (Fl::awake(LookupDone, holder) == 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  delete holder;
+}
+
+AsyncHandle StartLookup(WindowHandle window, unsigned msg, std::shared_ptr<LookupJob> job) {
+  if (!Started()) return 0;
+  if (window == 0) {
+    Fail(WSAEINVAL);
+    return 0;
+  }
+  // The wake-up hand-off needs FLTK's thread support switched on once.
+  static const bool handOffReady = [] {
+    Fl::lock();
+    Fl::unlock();
+    return true;
+  }();
+  (void)handOffReady;
+  job->handle = g_nextLookup++;
+  Lookup& l = Lookups()[job->handle];
+  l.job = job;
+  l.window = window;
+  l.msg = msg;
+  try {
+    l.worker = std::thread(RunLookup, job);
+  } catch (const std::system_error&) {
+    Lookups().erase(job->handle);
+    Fail(WSAENOBUFS);
+    return 0;
+  }
+  return job->handle;
+}
+
 enum class Direction { In, Out };
 
 // One send or receive: checks the arguments, retries an interrupted call
@@ -548,44 +673,20 @@ const hostent* gethostbyname(const char* name) {
   }
   struct Storage {
     hostent entry{};
-    std::string name;
-    std::vector<in_addr> addresses;
+    HostEntry found;
     std::vector<char*> list;
     char* aliases[1] = {nullptr};
   };
   thread_local Storage st;
-  if (IsReservedInvalidName(name)) {
-    Fail(WSAHOST_NOT_FOUND);
-    return nullptr;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_CANONNAME;
-  addrinfo* found = nullptr;
-  const int rc = ::getaddrinfo(name, nullptr, &hints, &found);
-  if (rc != 0) {
-    Fail(LookupErrorCode(rc));
-    return nullptr;
-  }
-  st.name = (found != nullptr && found->ai_canonname != nullptr) ? found->ai_canonname : name;
-  st.addresses.clear();
-  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
-    const in_addr ia = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
-    const bool seen = std::any_of(st.addresses.begin(), st.addresses.end(),
-                                  [&](const in_addr& x) { return x.s_addr == ia.s_addr; });
-    if (!seen) st.addresses.push_back(ia);
-  }
-  ::freeaddrinfo(found);
-  if (st.addresses.empty()) {
-    Fail(WSANO_DATA);
+  const int code = ResolveName(name, st.found);
+  if (code != 0) {
+    Fail(code);
     return nullptr;
   }
   st.list.clear();
-  for (in_addr& a : st.addresses) st.list.push_back(reinterpret_cast<char*>(&a));
+  for (std::uint32_t& a : st.found.addresses) st.list.push_back(reinterpret_cast<char*>(&a));
   st.list.push_back(nullptr);
-  st.entry.h_name = st.name.data();
+  st.entry.h_name = st.found.name.data();
   st.entry.h_aliases = st.aliases;
   st.entry.h_addrtype = AF_INET;
   st.entry.h_length = sizeof(in_addr);
@@ -633,6 +734,51 @@ const protoent* getprotobyname(const char* name) {
   }
   Fail(WSANO_DATA);
   return nullptr;
+}
+
+AsyncHandle WSAAsyncGetHostByName(WindowHandle window, unsigned msg, const char* name) {
+  if (name == nullptr) {
+    Fail(WSAEFAULT);
+    return 0;
+  }
+  auto job = std::make_shared<LookupJob>();
+  job->name = name;
+  return StartLookup(window, msg, std::move(job));
+}
+
+AsyncHandle WSAAsyncGetHostByAddr(WindowHandle window, unsigned msg, std::uint32_t address) {
+  auto job = std::make_shared<LookupJob>();
+  job->byName = false;
+  job->address = address;
+  return StartLookup(window, msg, std::move(job));
+}
+
+int WSACancelAsyncRequest(AsyncHandle handle) {
+  auto it = Lookups().find(handle);
+  if (it == Lookups().end() || it->second.cancelled) return Fail(WSAEINVAL);
+  Lookup& l = it->second;
+  if (l.replied) {
+    CancelMessages(l.window, l.msg, static_cast<std::uintptr_t>(handle));
+    Lookups().erase(it);
+  } else {
+    // The worker cannot be interrupted: its result is dropped when it ends.
+    l.cancelled = true;
+  }
+  return 0;
+}
+
+bool WSAAsyncLookupResult(AsyncHandle handle, HostEntry& result) {
+  auto it = Lookups().find(handle);
+  if (it == Lookups().end() || !it->second.replied) return false;
+  result = std::move(it->second.job->result);
+  Lookups().erase(it);
+  return true;
+}
+
+int AsyncLookupsInFlight() {
+  int n = 0;
+  for (const auto& [handle, l] : Lookups()) n += l.worker.joinable() ? 1 : 0;
+  return n;
 }
 
 int WSAAsyncSelect(SOCKET s, WindowHandle window, unsigned msg, long events) {

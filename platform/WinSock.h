@@ -31,6 +31,8 @@
 #include <sys/socket.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/WinSockNotices.h"
 
@@ -164,6 +166,31 @@ const char* inet_ntoa(in_addr in);
 const hostent* gethostbyname(const char* name);
 const servent* getservbyname(const char* name, const char* proto);
 const protoent* getprotobyname(const char* name);
+
+// Asynchronous name look-ups. Each runs getaddrinfo or getnameinfo on a
+// worker thread of its own; the result comes back by value through the GUI
+// thread's wake-up hand-off and is then told by a message msg at window
+// (wParam = the request handle, lParam = WSAMAKESELECTREPLY(0, error)).
+// The caller takes the result with WSAAsyncLookupResult. A request that is
+// cancelled, or whose window is gone, is dropped when its worker ends; the
+// worker is joined on the GUI thread. Handles are never 0 and never reused.
+using AsyncHandle = std::uintptr_t;
+struct HostEntry {
+  std::string name;                     // official name
+  std::vector<std::uint32_t> addresses;  // IPv4, network order, in order
+};
+// 0 (with WSAGetLastError) when the request cannot be started.
+AsyncHandle WSAAsyncGetHostByName(WindowHandle window, unsigned msg, const char* name);
+// address: IPv4 in network order.
+AsyncHandle WSAAsyncGetHostByAddr(WindowHandle window, unsigned msg, std::uint32_t address);
+// Cancels a request still running or whose reply has not been taken; its
+// queued reply message is dropped. SOCKET_ERROR (WSAEINVAL) for an unknown
+// handle.
+int WSACancelAsyncRequest(AsyncHandle handle);
+// Takes (once) the result of a finished request whose reply was posted.
+bool WSAAsyncLookupResult(AsyncHandle handle, HostEntry& result);
+// Look-ups whose worker thread has not been joined yet (for tests).
+int AsyncLookupsInFlight();
 
 // Asks for the events of mask as notices msg at window (wParam = socket,
 // lParam = WSAMAKESELECTREPLY(event, error)); makes the socket non-blocking.

@@ -69,11 +69,6 @@ void TCustomWSocket::DestroyComponent() {
   }
 }
 
-TCustomSocksWSocket::~TCustomSocksWSocket() { DestroyComponent(); }
-TCustomLineWSocket::~TCustomLineWSocket() { DestroyComponent(); }
-TCustomSyncWSocket::~TCustomSyncWSocket() { DestroyComponent(); }
-TWSocket::~TWSocket() { DestroyComponent(); }
-
 void TCustomWSocket::CreateHiddenWindow() {
   window_ = std::make_unique<platform::NoticeWindow>(
       [this](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) { HandleWindowMessage(msg, wParam, lParam); });
@@ -330,6 +325,13 @@ void TCustomWSocket::AbandonSocket() {
   ResetDefaults();
 }
 
+void TCustomWSocket::SetRemoteResolved(std::uint32_t address, std::uint16_t port) {
+  sin_.sin_addr.s_addr = address;
+  sin_.sin_port = port;
+  addrResolved_ = true;
+  portResolved_ = true;
+}
+
 bool TCustomWSocket::BindLocal() {
   sockaddr_in local{};
   local.sin_family = AF_INET;
@@ -375,9 +377,17 @@ void TCustomWSocket::HandleWindowMessage(unsigned msg, std::uintptr_t wParam, st
       case WM_ASYNCSELECT:
         HandleSelectMessage(wParam, lParam);
         break;
+      case WM_ASYNCGETHOSTBYNAME:
+      case WM_ASYNCGETHOSTBYADDR:
+        HandleDnsReply(msg, wParam, lParam);
+        break;
       case WM_CLOSE_DELAYED:
         Close();
         break;
+      case WM_FREE_DELAYED:
+        // Nothing of the component may be touched after this.
+        if (SelfOwned) delete this;
+        return;
       case WM_WSOCKET_TEST:
         throw ESocketException("Test exception in WSocket");
       default:
@@ -458,11 +468,12 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t error, TWSocketOptions options) {
       // A handler that took nothing would be called again without end; the
       // data stays for the next notice.
       if (handled && bytesTaken_ == takenBefore) break;
+      // Bytes a layer holds count as pending as well as the socket's.
       unsigned long waiting = 0;
       if (platform::ioctlsocket(socket_, FIONREAD, &waiting) == SOCKET_ERROR) {
         lastError_ = platform::WSAGetLastError();
         more = false;
-      } else if (waiting == 0) {
+      } else if (waiting == 0 && LayerPendingCount() <= 0) {
         more = false;
       }
     } catch (...) {
@@ -482,7 +493,8 @@ int TCustomWSocket::Receive(void* buffer, int length) {
     lastError_ = platform::WSAGetLastError();
   } else {
     readCount_ = AddWrapping(readCount_, n);
-    bytesTaken_ += static_cast<std::uint64_t>(n);
+    // An empty datagram is a datagram taken, not a close.
+    bytesTaken_ += n > 0 ? static_cast<std::uint64_t>(n) : socketType_ == SOCK_DGRAM ? 1 : 0;
   }
   return n;
 }
@@ -652,8 +664,6 @@ void TCustomWSocket::Abort() {
   }
   ShutdownAndClose(false, 0);
 }
-
-void TCustomWSocket::CancelDnsLookup() {}
 
 void TCustomWSocket::PumpMessages() { platform::ProcessMessages(0.0); }
 

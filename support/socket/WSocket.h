@@ -15,6 +15,10 @@
 // otherwise thrown as ESocketException. Message texts of failing WinSock
 // calls read "Error <code> in function <name>" CR LF <English text>.
 //
+// Besides the TCP client it can listen and accept, use datagram sockets
+// (with multicast and broadcast), and resolve names asynchronously: a
+// look-up runs on a worker thread and its result comes back as a notice.
+//
 // A caller that waits for a connect pumps the event loop:
 //   while (sock.State() == wsConnecting) platform::ProcessMessages(0.1);
 //
@@ -88,6 +92,12 @@ using TSendData = std::function<void(TCustomWSocket& Sender, std::int32_t BytesS
 using TChangeState = std::function<void(TCustomWSocket& Sender, TSocketState OldState, TSocketState NewState)>;
 using TBgExceptionEvent = std::function<void(TCustomWSocket& Sender, const std::exception& E, bool& CanClose)>;
 using TNotifyEvent = std::function<void(TCustomWSocket& Sender)>;
+
+// A seconds-and-microseconds pair.
+struct TTimeVal {
+  long tv_sec = 0;
+  long tv_usec = 0;
+};
 
 // ---------------------------------------------------------------------------
 // Loading of the socket library, name resolution and error texts.
@@ -179,6 +189,55 @@ class TCustomWSocket {
   // Handles what the event loop has pending, without waiting.
   virtual void PumpMessages();
 
+  // Listening: binds to Addr and Port and listens (stream) or waits for
+  // datagrams (Proto "udp"); an incoming connection fires
+  // OnSessionAvailable, whose handler takes it with Accept.
+  virtual void Listen();
+  // The accepted handle (non-blocking), or -1 after reporting an error.
+  virtual platform::SOCKET Accept();
+  // Takes over an accepted handle; the component is then wsConnected.
+  virtual void Dup(platform::SOCKET handle);
+  // Datagrams.
+  virtual int ReceiveFrom(void* buffer, int length, sockaddr_in& from, int& fromLength);
+  virtual int SendTo(const sockaddr_in& to, int toLength, const void* data, int length);
+  // Asynchronous look-ups; the answer arrives as OnDnsLookupDone, with
+  // DnsResult and DnsResultList filled when its error is 0. A dotted
+  // address answers before DnsLookup returns.
+  virtual void DnsLookup(const std::string& host);
+  virtual void ReverseDnsLookup(const std::string& address);
+  // Drops a pending look-up; OnDnsLookupDone(10004) tells it.
+  virtual void CancelDnsLookup();
+  // Peer and local names ("error" when not available).
+  virtual std::string GetPeerAddr();
+  virtual std::string GetPeerPort();
+  std::string PeerAddr() { return GetPeerAddr(); }
+  std::string PeerPort() { return GetPeerPort(); }
+  virtual int PeerSockAddr(sockaddr_in& address, int& length);
+  virtual std::string GetLocalAddrText();
+  virtual std::string GetLocalPortText();
+  virtual int LocalSockAddr(sockaddr_in& address, int& length);
+  // Stops and restarts the notices; notices already queued are ignored
+  // while paused.
+  virtual void Pause();
+  virtual void Resume();
+  // Close after the current handler has returned.
+  virtual void PostClose();
+  // Frees a self-owned component after the current handler has returned.
+  // Only a component made with new and marked SelfOwned may be freed so;
+  // for any other one an error is reported and nothing is freed.
+  virtual void PostFree();
+  bool SelfOwned = false;
+  // Waits, pumping the event loop and delivering the data that arrives,
+  // until the connection is closed (by the peer or a handler).
+  virtual void DrainUntilClosed();
+
+  static bool TimeValueIsSet(const TTimeVal& t) { return t.tv_sec != 0 || t.tv_usec != 0; }
+  static void ClearTimeValue(TTimeVal& t) { t = TTimeVal{}; }
+  // Whether a equals b matches equal.
+  static bool TimeValueCompare(const TTimeVal& a, const TTimeVal& b, bool equal) {
+    return (a.tv_sec == b.tv_sec && a.tv_usec == b.tv_usec) == equal;
+  }
+
   // Events, all fired on the GUI thread.
   TSessionAvailable OnSessionAvailable;
   TSessionConnected OnSessionConnected;
@@ -221,7 +280,18 @@ class TCustomWSocket {
   virtual void FireDnsLookupDone(std::uint16_t error);
   virtual void FireError();
   virtual int ReceiveRaw(void* buffer, int length, int flags);
-  virtual void CancelDnsLookup();
+  virtual int ReceiveFromRaw(void* buffer, int length, int flags, sockaddr_in& from, int& fromLength);
+  // Bytes the layers hold for the application beyond what waits in the
+  // socket (the receive loop goes on while there are any).
+  virtual std::int32_t LayerPendingCount() { return 0; }
+  // Marks n bytes as taken from the socket by a layer, so the receive loop
+  // sees progress.
+  void CountTaken(int n) {
+    if (n > 0) bytesTaken_ += static_cast<std::uint64_t>(n);
+  }
+  // Makes the next Connect go to this address and port (both in network
+  // order) instead of resolving Addr and Port.
+  void SetRemoteResolved(std::uint32_t address, std::uint16_t port);
 
   void SetState(TSocketState newState);
   // Reports the last WinSock error as the failure of functionName; 10054
@@ -232,6 +302,8 @@ class TCustomWSocket {
   void QueueSendData(const void* data, std::size_t length);
   void HandleSelectMessage(std::uintptr_t wParam, std::intptr_t lParam);
   void ReceiveLoop(std::uint16_t error, TWSocketOptions options);
+  void HandleDnsReply(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+  bool ListenSocket();
   platform::WindowHandle WindowHandle() const;
   bool Destroying() const { return destroying_; }
   const std::deque<std::unique_ptr<TBuffer>>& SendQueue() const { return sendQueue_; }
@@ -254,6 +326,8 @@ class TCustomWSocket {
   int SendBytes(const void* data, std::size_t length);
   void AssignText(const std::string& value, const char* name, std::string& text, bool& assigned, bool& resolved);
   void ConnectSocket();
+  void DropDnsRequest();
+  void ReportSocketError(const std::string& functionName);
   void AbandonSocket();
   bool SetLinger();
 
@@ -282,36 +356,14 @@ class TCustomWSocket {
   // Bytes taken through Receive over the component's life: the receive
   // loop ends when a data handler took nothing.
   std::uint64_t bytesTaken_ = 0;
+  platform::AsyncHandle dnsRequest_ = 0;
+  platform::SOCKET acceptedSocket_ = platform::INVALID_SOCKET;
   long selectMask_ = 0;
   bool destroying_ = false;
   bool destroyed_ = false;
 };
 
-// Proxy layer: with no proxy server set (how both programs use it) every
-// operation passes straight through.
-class TCustomSocksWSocket : public TCustomWSocket {
- public:
-  TCustomSocksWSocket() = default;
-  ~TCustomSocksWSocket() override;
-};
-
-// Line layer: with line mode off (how both programs use it) every operation
-// passes straight through.
-class TCustomLineWSocket : public TCustomSocksWSocket {
- public:
-  TCustomLineWSocket() = default;
-  ~TCustomLineWSocket() override;
-};
-
-// Waiting layer.
-class TCustomSyncWSocket : public TCustomLineWSocket {
- public:
-  TCustomSyncWSocket() = default;
-  ~TCustomSyncWSocket() override;
-};
-
-class TWSocket : public TCustomSyncWSocket {
- public:
-  TWSocket() = default;
-  ~TWSocket() override;
-};
+// The layers above the core: proxy, line mode and waiting.
+#define GC_WSOCKET_CORE_DECLARED
+#include "support/socket/WSocketSocks.h"
+#include "support/socket/WSocketLine.h"
