@@ -2,6 +2,8 @@
 // server against the scripted broker.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "kestrane/KestraneMain.h"
@@ -139,4 +141,31 @@ TEST_F(BrokerLink, RefusedConnectLeavesTheProgramNotConnected) {
   usleep(500000);
   EXPECT_EQ(CountLines(Log(), "refresh"), 0);
   EXPECT_EQ(prog->Terminate(15000).code, 0);
+}
+
+TEST_F(BrokerLink, DemoFlightTurnsTheCompassCardOnTheNd) {
+  ASSERT_TRUE(broker.Start("", dir.File("record.txt"), {"--demo"}));
+  prog = std::make_unique<Program>("kestrane", BrokerConfig(broker.Port()));
+  ASSERT_TRUE(prog->Ready()) << prog->Error();
+  testsupport::WriteFile(prog->File("data/747world.mv"), std::string(64800, '\0'));
+  ASSERT_TRUE(prog->Start({}, x.Display()));
+  win = FindWindow(kTitle, 15000, prog->Pid(), x.Display());
+  ASSERT_NE(win, 0ul);
+  ASSERT_TRUE(WaitForLine(Log(), " Startup: Initialization complete.", 15000));
+  // The ND is the right half of the captain's layout. Before any data the
+  // heading is not available: no compass card.
+  auto whiteInNd = [&] {
+    Image img;
+    EXPECT_TRUE(Screenshot(img, win, x.Display()));
+    return img.CountColour(img.width / 2, 0, img.width - 1, img.height - 1, {255, 255, 255}, 30);
+  };
+  const int before = whiteInNd();
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  ASSERT_TRUE(WaitForLine(Log(), " Broker Comm: First initialization successful.", 15000));
+  int after = 0;
+  for (int i = 0; i < 50 && after <= before + 300; ++i) {
+    usleep(100000);
+    after = whiteInNd();
+  }
+  EXPECT_GT(after, before + 300);
 }

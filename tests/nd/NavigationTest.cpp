@@ -13,6 +13,7 @@
 #include "pfd/UcommonVariables.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
+#include "tools/scripted-broker/DemoFlight.h"
 
 namespace {
 
@@ -138,6 +139,17 @@ TEST_F(NavigationLines, FirstPositionLoadsOncePerConnectionNeverInPfdOnlyMode) {
   EXPECT_FALSE(FirstDataReceived);
   EXPECT_DOUBLE_EQ(GroundSpeed, 180);
   EXPECT_NEAR(OwnLatitude, 47.4, 1e-6);
+}
+
+TEST_F(NavigationLines, PfdOnlyModeStillFeedsThePfd) {
+  // The demo's climb: ground speed, track and position reach the PFD.
+  PfdOnly = true;
+  broker::DemoFlight demo;
+  for (const std::string& line : demo.Lines(80, false)) DispatchToParsers(line);
+  EXPECT_GT(GroundSpeed, 100);
+  EXPECT_NEAR(IpcLatitude, demo.At(80).latitude, 1e-4);
+  EXPECT_NEAR(IpcLongitude, demo.At(80).longitude, 1e-4);
+  EXPECT_NE(TrackInput, 0);
 }
 
 TEST_F(NavigationLines, ZeroPositionNeverInitialises) {
