@@ -22,6 +22,7 @@
 #include "support/opengl/CgTexture.h"
 #include "support/opengl/CgUtils.h"
 #include "platform/DisplayLists.h"
+#include "platform/LogLimiter.h"
 #include "platform/Fpu.h"
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
@@ -74,6 +75,19 @@ TKestraneForm* Form(void* data) { return static_cast<TKestraneForm*>(data); }
 
 constexpr double kTimerInterval = 0.05;  // Timer1: 50 ms
 
+// A broker can trigger these for every line it sends: the first of a
+// session is logged as it is, the repeats once per 10 s as a count.
+platform::TLogLimiter& LongLineLog() {
+  static platform::TLogLimiter log([](const std::string& l) { WriteDebug(l); },
+                                   platform::MoreDropped(" Broker Comm: Line without line end"));
+  return log;
+}
+platform::TLogLimiter& DroppedLineLog() {
+  static platform::TLogLimiter log([](const std::string& l) { WriteDebug(l); },
+                                   platform::MoreDropped(" Broker Comm: Line dropped"));
+  return log;
+}
+
 void Timer1Tick(void* data) {
   Fl::repeat_timeout(kTimerInterval, Timer1Tick, data);
   Form(data)->Timer1Timer();
@@ -91,6 +105,7 @@ bool PfdOnlyFromCommandLine(int argc, const char* const* argv) {
 }
 
 void ReadSettings(const TIniFile& ini) {
+  platform::TIniBatch batch(ini);  // the file is read once
   SavedWindowLeft = ini.ReadInteger(kKestrane, "Window Left Pos", 499);
   SavedWindowTop = ini.ReadInteger(kKestrane, "Window Top Pos", 241);
   SavedWindowHeight = ini.ReadInteger(kKestrane, "Window Height", 453);
@@ -120,6 +135,7 @@ void ReadSettings(const TIniFile& ini) {
 }
 
 void WriteSettings(TIniFile& ini, const WindowGeometry& g) {
+  platform::TIniBatch batch(ini);  // read once, replaced once
   ini.WriteBool(kPfd, "Smooth Lines", SmoothLines);
   ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds CR or LF
   ini.WriteString(kTcp, "IPPort", BrokerPort);
@@ -343,6 +359,7 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   // 3. The sound player has no visible parts here.
   // 4. Settings.
   SettingsFile = std::make_unique<TIniFile>(ProgramFolder + "config.ini");
+  SettingsFile->SetReporter([](const std::string& text) { WriteDebug(" Settings: " + text); });
   ReadSettings(*SettingsFile);
   SetChecked(kStations, StationsVisible);
   SetChecked(kWaypoints, WaypointsVisible);
@@ -566,8 +583,8 @@ void TKestraneForm::Connect1Click() {
 
 void TKestraneForm::CliSocketDataAvailable() {
   auto overflow = [](std::size_t dropped) {
-    WriteDebug(" Broker Comm: Line longer than " + std::to_string(dropped) +
-               " bytes without line end dropped.");
+    LongLineLog().Log(" Broker Comm: Line longer than " + std::to_string(dropped) +
+                      " bytes without line end dropped.");
   };
   // A buffer full without a line end would stall the link: drop it first.
   if (std::size_t dropped = ReceiveBuffer.DropIfFull()) overflow(dropped);
@@ -578,7 +595,7 @@ void TKestraneForm::CliSocketDataAvailable() {
   // parsing fails is the only one lost.
   ReceiveBuffer.TakeLines([this](const std::string& line) { ProcessCommand(line); },
                           [](const std::string&, const char* what) {
-                            WriteDebug(std::string(" Broker Comm: Line dropped: ") + what);
+                            DroppedLineLog().Log(std::string(" Broker Comm: Line dropped: ") + what);
                           },
                           overflow);
 }
@@ -602,6 +619,9 @@ void TKestraneForm::WSocket1SessionClosed() {
 }
 
 void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
+  // The session ends: counts not yet logged are logged now.
+  LongLineLog().Reset();
+  DroppedLineLog().Reset();
   if (!DrawInBackground) {
     SetTimerEnabled(false);
     WriteDebug(timerLog);

@@ -52,7 +52,9 @@ void TNavDisplayThread::Terminate() { worker_.Stop(); }
 // ---------------------------------------------------------------------------
 // Form
 
-TLunavexForm::TLunavexForm() : TCGForm(kFormLeft, kFormTop, kFormWidth, kFormHeight, "Lunavex") {
+TLunavexForm::TLunavexForm()
+    : TCGForm(kFormLeft, kFormTop, kFormWidth, kFormHeight, "Lunavex"),
+      overflowLog_(Report, platform::MoreDropped("receive buffer full without a line end")) {
   LunavexForm = this;
   Window()->color(FL_BLACK);
   BuildMenus();
@@ -126,6 +128,7 @@ void TLunavexForm::FormCreate() {
   std::error_code ec;
   std::filesystem::current_path(platform::ProgramFolder(), ec);
   ini_ = std::make_unique<platform::TIniFile>("config.ini");
+  ini_->SetReporter(Report);
 
   ReadSettings(*ini_, v);
   SetChecked(kHorizonItem, v.HorizonVisible);
@@ -227,9 +230,9 @@ void TLunavexForm::CliSocketDataAvailable() {
   buffer_.Commit(n);
   TakeLines(
       buffer_, [this](const std::string& line) { ProcessCommand(line); },
-      [](std::size_t dropped) {
-        Report("receive buffer full without a line end, " + std::to_string(dropped) +
-               " characters discarded");
+      [this](std::size_t dropped) {
+        overflowLog_.Log("receive buffer full without a line end, " + std::to_string(dropped) +
+                         " characters discarded");
       });
 }
 
@@ -279,6 +282,7 @@ void TLunavexForm::Connect1Click() {
 }
 
 void TLunavexForm::EndSession() {
+  overflowLog_.Reset();
   if (thread_) {
     StandbyValues.ThreadRunning = false;
     thread_->Terminate();

@@ -12,6 +12,7 @@
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
 #include "kestrane/LineBuffer.h"
+#include "platform/LogLimiter.h"
 #include "support/opengl/CgWindow.h"
 #include "support/socket/WSocket.h"
 
@@ -105,6 +106,8 @@ class TLunavexForm : public TCGForm {
 
   std::unique_ptr<platform::TIniFile> ini_;
   brokerlink::LineBuffer buffer_{kReceiveCapacity};
+  // The broker can overflow the buffer with every line it sends.
+  platform::TLogLimiter overflowLog_;
   std::unique_ptr<TNavDisplayThread> thread_;
   bool created_ = false;
   bool connecting_ = false;

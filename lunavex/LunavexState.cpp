@@ -20,6 +20,7 @@ int CountVisible(const TStandbyValues& v) {
 }
 
 void ReadSettings(const platform::TIniFile& ini, TStandbyValues& v) {
+  platform::TIniBatch batch(ini);  // the file is read once
   v.BrokerHost = ini.ReadString(kTcpSection, "IPAdress", "localhost");
   v.BrokerPort = ini.ReadString(kTcpSection, "IPPort", "1863");
   v.WindowLeft = ini.ReadInteger(kLunavexSection, "Window Left Pos", 300);
@@ -43,6 +44,7 @@ void ReadSettings(const platform::TIniFile& ini, TStandbyValues& v) {
 
 void WriteSettings(platform::TIniFile& ini, const TStandbyValues& v, int left, int top, int height,
                    int width) {
+  platform::TIniBatch batch(ini);  // read once, replaced once
   ini.WriteString(kTcpSection, "IPAdress", v.BrokerHost);
   ini.WriteString(kTcpSection, "IPPort", v.BrokerPort);
   ini.WriteBool(kLunavexSection, "Attitude Indicator", v.HorizonVisible);

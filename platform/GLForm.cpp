@@ -181,7 +181,24 @@ void GLForm::SetMenuShown(bool shown) {
   window_->redraw();
 }
 
-void GLForm::Close() { window_->hide(); }
+void GLForm::Close() {
+  window_->hide();
+  EndNestedLoops();
+}
+
+void EndNestedLoops() {
+  // An open menu runs its own event loop, which shows its windows again on
+  // every pass and ends only when the menu is done: an Escape tells it so.
+  // The loop sees it when the event being handled (this call) returns.
+  if (Fl_Window* menu = Fl::grab()) {
+    const int key = Fl::e_keysym;
+    Fl::e_keysym = FL_Escape;
+    menu->handle(FL_KEYBOARD);
+    Fl::e_keysym = key;
+  }
+  // Dialogs and message boxes wait until their window is hidden.
+  while (Fl_Window* w = Fl::first_window()) w->hide();
+}
 
 void RunMessageLoop() { Fl::run(); }
 

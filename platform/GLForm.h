@@ -62,7 +62,9 @@ class GLForm {
   bool MenuShown() const;
   void SetMenuShown(bool shown);
 
-  // Ends the window: hides it, which lets the message loop return.
+  // Ends the window and the program's event loops: hides it, closes an
+  // open menu and every other window (dialogs, message boxes), so that
+  // every loop waiting on them returns and the message loop ends.
   void Close();
 
   // Events, all on the GUI thread.
@@ -83,5 +85,9 @@ class GLForm {
 
 // Runs the GUI event loop until every window is closed.
 void RunMessageLoop();
+
+// Closes an open menu and hides every window, so that the loops of menus,
+// dialogs and message boxes return (the program is ending).
+void EndNestedLoops();
 
 }  // namespace platform

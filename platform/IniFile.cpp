@@ -1,13 +1,15 @@
 #include "platform/IniFile.h"
 
 #include "platform/Numbers.h"
+#include "platform/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <strings.h>
 #include <unistd.h>
 #include <vector>
@@ -26,16 +28,85 @@ bool EqualCI(const std::string& a, const std::string& b) {
   return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
-std::vector<std::string> ReadLines(const std::string& file) {
-  std::vector<std::string> lines;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+// Largest settings file read; a bigger one counts as unreadable (and is
+// therefore never replaced).
+constexpr std::size_t kMaxIniBytes = 256u << 20;
+
+// The file's lines. False when it exists but could not be read (error
+// gets the errno); a file that does not exist has no lines.
+bool ReadLines(const std::string& file, std::vector<std::string>& lines, int& error) {
+  lines.clear();
+  error = 0;
+  struct stat st;
+  if (::lstat(file.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return true;
+  std::string data;
+  switch (ReadRegularFile(file, data, kMaxIniBytes, &error)) {
+    case ReadResult::Ok:
+      break;
+    case ReadResult::Missing:
+      // Something is there, but not a regular file (or a dangling link):
+      // it holds no settings, and it is not ours to replace.
+      if (error == 0 || error == ENOENT) error = EINVAL;
+      return false;
+    default:
+      return false;
   }
-  return lines;
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    std::size_t lf = data.find('\n', pos);
+    if (lf == std::string::npos) lf = data.size();
+    std::string line = data.substr(pos, lf - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    pos = lf + 1;
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& file) {
+  size_t slash = file.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
+}
+
+// Replaces file by lines: a temporary file beside it, flushed to disk and
+// given the old file's permission bits, renamed over it; then the folder
+// is flushed so that the rename itself survives a power loss.
+bool ReplaceFile(const std::string& file, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) {
+    text += l;
+    text += '\n';
+  }
+  struct stat old;
+  const bool hadFile = ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const std::string tmp = file + ".tmp" + FormatInt(::getpid());
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, text);
+  if (ok && hadFile) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  if (ok) ok = ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  const int dir = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
 }
 
 // Section name of a "[name]" line, or false.
@@ -66,9 +137,7 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value) {
 class FolderLock {
  public:
   explicit FolderLock(const std::string& file) {
-    size_t slash = file.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
-    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_ = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ >= 0) ::flock(fd_, LOCK_EX);
   }
   ~FolderLock() {
@@ -86,13 +155,46 @@ class FolderLock {
 
 }  // namespace
 
+// One read of the file, shared by the reads and writes of a batch.
+struct TIniFile::Batch {
+  explicit Batch(const std::string& file) : lock(file) { readable = ReadLines(file, lines, error); }
+  FolderLock lock;
+  std::vector<std::string> lines;
+  bool readable = false;
+  int error = 0;
+  bool changed = false;
+};
+
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+TIniFile::~TIniFile() = default;
+
+void TIniFile::Report(int error) const {
+  if (reported_) return;
+  reported_ = true;
+  if (reporter_)
+    reporter_("\"" + fileName_ + "\" could not be read (" + std::strerror(error) +
+              "); it is left as it is and no setting is saved to it.");
+}
+
+void TIniFile::BeginUpdate() const {
+  if (depth_++ > 0) return;
+  batch_ = std::make_unique<Batch>(fileName_);
+  if (!batch_->readable) Report(batch_->error);
+}
+
+bool TIniFile::EndUpdate() const {
+  if (depth_ == 0) return false;
+  if (--depth_ > 0) return true;
+  std::unique_ptr<Batch> batch = std::move(batch_);
+  if (!batch->changed) return true;
+  return ReplaceFile(fileName_, batch->lines);
+}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
-  std::string current;
+  TIniBatch batch(*this);
   bool inSection = false;
-  for (const auto& line : ReadLines(fileName_)) {
+  for (const auto& line : batch_->lines) {
     std::string name, k, v;
     if (SectionOf(line, name)) {
       inSection = EqualCI(name, section);
@@ -122,8 +224,14 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
 
   // Two programs may share the file and write at the same moment: each
   // read-change-replace holds the folder's lock so that no write is lost.
-  FolderLock lock(fileName_);
-  std::vector<std::string> lines = ReadLines(fileName_);
+  BeginUpdate();
+  Batch& b = *batch_;
+  // A file that could not be read is never replaced.
+  if (!b.readable) {
+    EndUpdate();
+    return false;
+  }
+  std::vector<std::string>& lines = b.lines;
   const std::string entry = key + "=" + value;
   bool inSection = false;
   bool sectionFound = false;
@@ -160,24 +268,8 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
       lines.push_back(entry);
     }
   }
-
-  std::string tmp = fileName_ + ".tmp" + FormatInt(::getpid());
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const auto& l : lines) out << l << "\n";
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), fileName_.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  b.changed = true;
+  return EndUpdate();
 }
 
 bool TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

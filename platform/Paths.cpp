@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/RegularFile.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <strings.h>
@@ -77,10 +79,7 @@ std::string ResolvePath(const std::string& path) {
   return out;
 }
 
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::stat(ResolvePath(path).c_str(), &st) == 0;
-}
+bool FileExists(const std::string& path) { return IsRegularFile(ResolvePath(path)); }
 
 bool DirectoryExists(const std::string& path) {
   struct stat st;

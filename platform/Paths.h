@@ -10,7 +10,9 @@ namespace platform {
 // The path as it exists on disk, or, from the first component that does not
 // exist, the rest as given (with "/" separators).
 std::string ResolvePath(const std::string& path);
-bool FileExists(const std::string& path);        // any kind of entry
+// A regular file (a FIFO, device or folder counts as missing: the programs
+// open only regular files, see RegularFile.h).
+bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Entries of a folder matching a pattern with "*" and "?" in its last
 // component, compared case-insensitively; full paths sorted case-insensitively.

@@ -7,7 +7,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include <jerror.h>
 
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "support/opengl/CgTypes.h"
 
 #ifndef GL_CLAMP
@@ -28,7 +28,7 @@ namespace {
 // checked from the header before the decoder allocates anything.
 constexpr int kMaxPictureSide = 8192;
 // Largest file read into memory.
-constexpr std::streamoff kMaxFileBytes = 64 << 20;
+constexpr std::size_t kMaxFileBytes = 64u << 20;
 
 std::atomic<long> g_uploads{0};
 
@@ -72,7 +72,11 @@ void JpegEmitMessage(j_common_ptr cinfo, int level) {
 void JpegOutputMessage(j_common_ptr) {}
 
 // Decodes a JPEG held in memory. On failure fills error and returns false;
-// the decoder's memory is always released.
+// the decoder's memory is always released. libjpeg reports errors by a
+// longjmp back into this function, which skips destructors: so between
+// setjmp and the last decoder call no local here has a destructor (the
+// picture lives in the caller's frame, the row buffer in the decoder's
+// pool).
 bool DecodeJpeg(JpegState* st, const std::vector<unsigned char>& file, DecodedPicture* out, std::string* error) {
   jpeg_decompress_struct* cinfo = &st->cinfo;
   cinfo->err = jpeg_std_error(&st->err.pub);
@@ -103,10 +107,8 @@ bool DecodeJpeg(JpegState* st, const std::vector<unsigned char>& file, DecodedPi
   cinfo->mem->max_memory_to_use = 256L << 20;
 
   const std::size_t rowBytes = static_cast<std::size_t>(w) * (cmyk ? 4u : 3u);
-  std::vector<std::uint8_t> row;
   try {
     out->rgb.assign(static_cast<std::size_t>(w) * h * 3u, 0);
-    row.assign(rowBytes, 0);
   } catch (...) {
     jpeg_destroy_decompress(cinfo);
     *error = "out of memory";
@@ -122,7 +124,11 @@ bool DecodeJpeg(JpegState* st, const std::vector<unsigned char>& file, DecodedPi
     *error = "unexpected output format";
     return false;
   }
-  std::uint8_t* const rowPtr = row.data();
+  // The row buffer comes from the decoder's own pool, which
+  // jpeg_destroy_decompress frees on every path, the error jump included.
+  JSAMPARRAY pooled = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                  static_cast<JDIMENSION>(rowBytes), 1);
+  std::uint8_t* const rowPtr = pooled[0];
   while (cinfo->output_scanline < h) {
     const unsigned y = cinfo->output_scanline;
     JSAMPROW rows[1] = {rowPtr};
@@ -144,15 +150,11 @@ bool DecodeJpeg(JpegState* st, const std::vector<unsigned char>& file, DecodedPi
   return true;
 }
 
+// Only a regular file is read: anything else in its place counts as missing.
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* data) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxFileBytes) return false;
-  in.seekg(0, std::ios::beg);
-  data->resize(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(data->data()), size)) return false;
+  std::string bytes;
+  if (platform::ReadRegularFile(path, bytes, kMaxFileBytes) != platform::ReadResult::Ok) return false;
+  data->assign(bytes.begin(), bytes.end());
   return true;
 }
 

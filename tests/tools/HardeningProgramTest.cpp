@@ -1,0 +1,227 @@
+// Both programs under hostile conditions, as whole processes on a private
+// X server: a settings file they may not read, SIGTERM with a menu or a
+// dialog open, FIFOs in place of their files, a broker flooding them with
+// over-long lines.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/common/TestSupport.h"
+#include "tests/common/WholeProgram.h"
+
+using namespace wholeprogram;
+
+namespace {
+
+const std::vector<std::string> kEnv = {"LIBGL_ALWAYS_SOFTWARE=1"};
+const char* const kKestraneTitle = "External Kestrane for PS1.3";
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+class Hardening : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(x.Start(1024, 768)) << "no Xvfb"; }
+
+  // Kestrane with its data file, started and ready.
+  void StartKestrane(Program& prog) {
+    ASSERT_TRUE(prog.Ready()) << prog.Error();
+    testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+    ASSERT_TRUE(prog.Start({}, x.Display(), kEnv));
+    ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 20000))
+        << testsupport::ReadFile(prog.File("debug.txt"));
+    win = FindWindow(kKestraneTitle, 15000, prog.Pid(), x.Display());
+    ASSERT_NE(win, 0ul);
+  }
+  void StartLunavex(Program& prog) {
+    ASSERT_TRUE(prog.Ready()) << prog.Error();
+    ASSERT_TRUE(prog.Start({}, x.Display(), kEnv));
+    win = FindWindow("Lunavex", 20000, prog.Pid(), x.Display());
+    ASSERT_NE(win, 0ul);
+    Pause(500);
+  }
+
+  XServer x;
+  unsigned long win = 0;
+};
+
+// SIGTERM ends the program within a second (5 s allowed for a loaded
+// machine), normally, with its settings written.
+void ExpectEndsOnSigterm(Program& prog, const char* settingsKey) {
+  ExitStatus st = prog.Terminate(5000);
+  EXPECT_FALSE(st.timedOut) << "still running 5 s after SIGTERM";
+  EXPECT_TRUE(st.exited);
+  EXPECT_EQ(st.code, 0);
+  EXPECT_NE(testsupport::ReadFile(prog.File("config.ini")).find(settingsKey), std::string::npos);
+}
+
+}  // namespace
+
+// ---- Settings -------------------------------------------------------------
+
+// Run as the user "nobody", Kestrane cannot read the root-owned file: it
+// says so once and leaves the file exactly as it was.
+TEST_F(Hardening, SettingsKestraneLeavesAnUnreadableConfigIniUntouched) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the program as the user nobody";
+  if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv (util-linux) is not installed";
+  const std::string original = "; shared by both programs\n[TCP/IP Settings]\nIPAdress=10.9.8.7\n";
+  Program prog("kestrane", original);
+  ASSERT_TRUE(prog.Ready()) << prog.Error();
+  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+  ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0600), 0);
+  // Everything else is open to the user: folder, log, the folders above.
+  for (std::filesystem::path p = prog.Folder(); p != p.root_path(); p = p.parent_path()) {
+    if (p.string() == "/tmp") break;
+    chmod(p.c_str(), 0777);
+  }
+  struct stat before;
+  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &before), 0);
+  ChildProcess child;
+  std::vector<std::string> env = kEnv;
+  env.push_back("DISPLAY=" + x.Display());
+  ASSERT_TRUE(child.Start("/usr/bin/setpriv",
+                          {"--reuid=65534", "--regid=65534", "--clear-groups", prog.Executable()}, prog.Folder(),
+                          prog.StdoutFile(), prog.StderrFile(), env));
+  const std::string log = prog.File("debug.txt");
+  ASSERT_TRUE(WaitForLine(log, " Startup: Initialization complete.", 20000))
+      << testsupport::ReadFile(log) << testsupport::ReadFile(prog.StderrFile());
+  ExitStatus st = child.Terminate(5000);
+  EXPECT_EQ(st.code, 0);
+  EXPECT_EQ(CountLines(log, " Settings: "), 1) << testsupport::ReadFile(log);
+  EXPECT_EQ(CountLines(log, "could not be read"), 1);
+  struct stat after;
+  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(testsupport::ReadFile(prog.File("config.ini")), original);
+}
+
+// Both programs replace the file at exit with its permission bits kept.
+TEST_F(Hardening, SettingsBothProgramsKeepTheFilesPermissionBits) {
+  for (const char* name : {"kestrane", "lunavex"}) {
+    SCOPED_TRACE(name);
+    Program prog(name, std::string("[Other]\nKeep=1\n"));
+    ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0604), 0);
+    if (std::string(name) == "kestrane") {
+      ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+    } else {
+      ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+    }
+    EXPECT_EQ(prog.Terminate(5000).code, 0);
+    struct stat st;
+    ASSERT_EQ(stat(prog.File("config.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_NE(testsupport::ReadFile(prog.File("config.ini")).find("Window Width="), std::string::npos);
+  }
+}
+
+// ---- Exit -------------------------------------------------------------------
+
+TEST_F(Hardening, ExitKestraneEndsOnSigtermWithAMenuOpen) {
+  Program prog("kestrane", std::string("[Other]\nKeep=1\n"));
+  ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+  ASSERT_TRUE(SendKey(win, "f", kAlt, x.Display()));  // the File menu stays open
+  Pause(700);
+  ASSERT_TRUE(prog.Running());
+  ExpectEndsOnSigterm(prog, "Window Left Pos=");
+}
+
+TEST_F(Hardening, ExitLunavexEndsOnSigtermWithAMenuOpen) {
+  Program prog("lunavex", std::string("[Other]\nKeep=1\n"));
+  ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+  ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));  // the Options menu stays open
+  Pause(700);
+  ASSERT_TRUE(prog.Running());
+  ExpectEndsOnSigterm(prog, "Instrument Size Percent=");
+}
+
+TEST_F(Hardening, ExitLunavexEndsOnSigtermWithItsSettingsDialogOpen) {
+  Program prog("lunavex", std::string("[Other]\nKeep=1\n"));
+  ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+  ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));
+  Pause(500);
+  ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));
+  ASSERT_NE(FindWindow("PFD Settings", 10000, prog.Pid(), x.Display()), 0ul);
+  ExpectEndsOnSigterm(prog, "Instrument Size Percent=");
+}
+
+// The start-up message box of a missing data file is up: SIGTERM still
+// ends the program, and the log tells of the missing file.
+TEST_F(Hardening, ExitKestraneEndsOnSigtermWithAMessageBoxUp) {
+  Program prog("kestrane", std::string("[Other]\nKeep=1\n"), false);
+  ASSERT_TRUE(prog.Ready()) << prog.Error();
+  ASSERT_TRUE(prog.Start({}, x.Display(), kEnv));
+  ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Working Directory", 20000));
+  Pause(1000);
+  // The box is still up: the log line comes when it closes.
+  ASSERT_EQ(CountLines(prog.File("debug.txt"), "747world.mv not found"), 0);
+  ASSERT_TRUE(prog.Running());
+  ExitStatus st = prog.Terminate(5000);
+  EXPECT_FALSE(st.timedOut);
+  EXPECT_EQ(st.code, 0);
+  EXPECT_EQ(CountLines(prog.File("debug.txt"), " Startup : 747world.mv not found!"), 1);
+}
+
+// ---- Files that are not files ---------------------------------------------
+
+// A FIFO in place of a picture counts as a missing picture: start-up goes
+// on (a plain open would wait for a writer for ever).
+TEST_F(Hardening, FilesFifosCountAsMissing) {
+  {
+    Program prog("kestrane", std::string("[Other]\nKeep=1\n"));
+    ASSERT_TRUE(prog.Ready());
+    std::filesystem::remove(prog.File("bitmaps/PFDframe.jpg"));
+    ASSERT_EQ(mkfifo(prog.File("bitmaps/PFDframe.jpg").c_str(), 0644), 0);
+    ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+    EXPECT_EQ(CountLines(prog.File("debug.txt"), " Startup: Frame image not loaded: bitmaps/PFDframe.jpg"), 1);
+    EXPECT_EQ(prog.Terminate(5000).code, 0);
+  }
+  {
+    Program prog("lunavex", std::string("[Other]\nKeep=1\n"));
+    ASSERT_TRUE(prog.Ready());
+    std::filesystem::remove(prog.File("bitmaps/AItexture-blue.jpg"));
+    ASSERT_EQ(mkfifo(prog.File("bitmaps/AItexture-blue.jpg").c_str(), 0644), 0);
+    ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+    ASSERT_TRUE(WaitForLine(prog.StderrFile(), "cannot load bitmaps\\AItexture-blue.jpg", 10000))
+        << testsupport::ReadFile(prog.StderrFile());
+    EXPECT_EQ(prog.Terminate(5000).code, 0);
+  }
+}
+
+// ---- Logs under a hostile broker --------------------------------------------
+
+// 3 MB of line-less bytes: thousands of buffer overflows, logged as the
+// first one and one count.
+TEST_F(Hardening, LogsOfAFloodOfOverlongLinesAreBounded) {
+  testsupport::TempDir dir;
+  const std::string scenario = dir.File("flood.txt");
+  testsupport::WriteFile(scenario, "+1500 @fill 100000 x\n+0 @repeat 29\n+300 @shutdown\n");
+  for (const char* name : {"kestrane", "lunavex"}) {
+    SCOPED_TRACE(name);
+    ScriptedBroker broker;
+    ASSERT_TRUE(broker.Start(scenario, dir.File(std::string(name) + ".rec")));
+    const bool kestrane = std::string(name) == "kestrane";
+    Program prog(name, BrokerConfig(broker.Port()));
+    if (kestrane) {
+      ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+      ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
+    } else {
+      ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+      ASSERT_TRUE(SendKey(win, "f", kAlt, x.Display()));
+      Pause(300);
+      ASSERT_TRUE(SendKey(win, "c", 0, x.Display()));
+    }
+    const std::string log = kestrane ? prog.File("debug.txt") : prog.StderrFile();
+    const std::string first = kestrane ? " Broker Comm: Line longer than" : "receive buffer full without a line end, ";
+    // The session ends with the broker's notice; the count is written then.
+    ASSERT_TRUE(WaitForLine(log, "more dropped", 30000)) << testsupport::ReadFile(log);
+    EXPECT_EQ(CountLines(log, first), 1) << testsupport::ReadFile(log).substr(0, 2000);
+    EXPECT_LE(CountLines(log, "more dropped"), 4);
+    EXPECT_EQ(prog.Terminate(5000).code, 0);
+  }
+}
