@@ -642,7 +642,7 @@ void TKestraneForm::Disconnect1Click() {
   WSocket1->Close();
   WriteDebug(" File/Disconnect: Disconnected from Broker.");
   // The next connection loads the databases again for its first position.
-  FirstDataReceived = false;
+  EndNavigationSession();
   // The route is cleared (route element).
   SetEnabled(kBackground, true);
   Repaint();

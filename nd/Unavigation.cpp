@@ -13,6 +13,7 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "pfd/UcommonVariables.h"
+#include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
 #include "support/geo/geoMath.h"
 #include "support/opengl/CgDraw.h"
@@ -46,6 +47,11 @@ GLUquadric* NdQuadric = nullptr;
 
 constexpr double kFeetPerDegree = 364599;  // 6076.65 ft per NM x 60
 constexpr double kDegToRad = std::numbers::pi / 180.0;
+
+// A broker can send connection notices with every line: the first is
+// logged as it is, the repeats only counted.
+platform::TLogLimiter ConnLog([](const std::string& line) { WriteDebug(line); },
+                              platform::MoreDropped(" Broker Comm: Connection notices"));
 
 using brokerlink::ReadBrokerDouble;
 using brokerlink::ReadBrokerInt;
@@ -313,6 +319,11 @@ void FreeNavigationObjects() {
 // ---------------------------------------------------------------------------
 // Broker variables
 
+void EndNavigationSession() {
+  FirstDataReceived = false;
+  ConnLog.Reset();
+}
+
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
   // Navaids, waypoints and runways around the own position.
@@ -326,7 +337,7 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   if (brokerlink::IsConnLine(Line)) {
     std::string_view shown = Line;
     if (shown.back() == '\r') shown.remove_suffix(1);
-    WriteDebug(" Broker Comm: " + std::string(shown));
+    ConnLog.Log(" Broker Comm: " + std::string(shown));
     return;
   }
   ReadBrokerDouble(Line, "MV.GndSpeed", GroundSpeed, ValueSpan::RestOfLine);

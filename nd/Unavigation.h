@@ -77,6 +77,9 @@ void FreeNavigationObjects();
 // PFD-only mode) loads the databases around it.
 void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
                          bool PfdOnly);
+// The broker session ended: the next connection loads the databases again
+// for its first position, and its connection notices are logged afresh.
+void EndNavigationSession();
 // Reloads the navaids, waypoints and runways around the own position;
 // nothing beyond 87 degrees of latitude.
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent);

@@ -106,10 +106,19 @@ TEST_F(NavigationLines, WordsFloatsAndIntegers) {
 }
 
 TEST_F(NavigationLines, ConnLineIsLoggedAndChangesNothing) {
+  EndNavigationSession();
   harness->Feed({"MV.GndSpeed 100"});
   harness->Feed({"Conn MV.GndSpeed 300\r"});
   EXPECT_DOUBLE_EQ(GroundSpeed, 100);
   EXPECT_EQ(Count(Log(), " Broker Comm: Conn MV.GndSpeed 300\n"), 1);
+  // A flood of notices is counted, not written line by line; a new session
+  // logs its first notice again.
+  for (int i = 0; i < 1000; ++i) harness->Feed({"Connected again"});
+  EXPECT_EQ(Count(Log(), "Connected again"), 0);
+  EndNavigationSession();
+  EXPECT_EQ(Count(Log(), " Broker Comm: Connection notices... 1000 more dropped\n"), 1);
+  harness->Feed({"Connected again"});
+  EXPECT_EQ(Count(Log(), " Broker Comm: Connected again\n"), 1);
 }
 
 TEST_F(NavigationLines, WindDirectionFoldedAgainstVariation) {
