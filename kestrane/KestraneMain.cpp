@@ -82,6 +82,11 @@ platform::TLogLimiter& LongLineLog() {
                                    platform::MoreDropped(" Broker Comm: Line without line end"));
   return log;
 }
+platform::TLogLimiter& LineLimitLog() {
+  static platform::TLogLimiter log([](const std::string& l) { WriteDebug(l); },
+                                   platform::MoreDropped(" Broker Comm: Line over the socket's line limit"));
+  return log;
+}
 platform::TLogLimiter& DroppedLineLog() {
   static platform::TLogLimiter log([](const std::string& l) { WriteDebug(l); },
                                    platform::MoreDropped(" Broker Comm: Line dropped"));
@@ -220,6 +225,13 @@ TKestraneForm::TKestraneForm()
   WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
   WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
   WSocket1->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t) { WSocket1SessionClosed(); };
+  // The socket's own line mode stays off (lines are cut in ReceiveBuffer),
+  // so this never fires; should it, the unfinished line is dropped and said.
+  WSocket1->OnLineLimitExceeded = [](TCustomWSocket&, std::int32_t length, bool& clearData) {
+    clearData = true;
+    LineLimitLog().Log(" Broker Comm: Line over the socket's line limit dropped (" + std::to_string(length) +
+                       " bytes).");
+  };
 }
 
 TKestraneForm::~TKestraneForm() {
@@ -622,6 +634,7 @@ void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
   // The session ends: counts not yet logged are logged now.
   LongLineLog().Reset();
   DroppedLineLog().Reset();
+  LineLimitLog().Reset();
   if (!DrawInBackground) {
     SetTimerEnabled(false);
     WriteDebug(timerLog);
