@@ -327,6 +327,9 @@ class TCustomWSocket {
   void AssignText(const std::string& value, const char* name, std::string& text, bool& assigned, bool& resolved);
   void ConnectSocket();
   void DropDnsRequest();
+  // The notice window exists and WinSock is loaded; otherwise the error is
+  // reported under the operation's name and the look-up is not started.
+  bool ReadyForLookup(const char* operation);
   void ReportSocketError(const std::string& functionName);
   void AbandonSocket();
   bool SetLinger();

@@ -253,20 +253,25 @@ void TCustomWSocket::DnsLookup(const std::string& host) {
       return;
     }
   }
+  if (!ReadyForLookup("DnsLookup")) return;
+  dnsRequest_ = platform::WSAAsyncGetHostByName(WindowHandle(), WM_ASYNCGETHOSTBYNAME, host.c_str());
+  if (dnsRequest_ == 0) {
+    ReportError(host + ": can't start DNS lookup, error #" + std::to_string(platform::WSAGetLastError()));
+  }
+}
+
+bool TCustomWSocket::ReadyForLookup(const char* operation) {
   if (!window_) {
-    ReportError("DnsLookup: Window not assigned");
-    return;
+    ReportError(std::string(operation) + ": Window not assigned");
+    return false;
   }
   try {
     LoadWinsock();
   } catch (const std::exception& e) {
     ReportError(e.what());
-    return;
+    return false;
   }
-  dnsRequest_ = platform::WSAAsyncGetHostByName(WindowHandle(), WM_ASYNCGETHOSTBYNAME, host.c_str());
-  if (dnsRequest_ == 0) {
-    ReportError(host + ": can't start DNS lookup, error #" + std::to_string(platform::WSAGetLastError()));
-  }
+  return true;
 }
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& address) {
@@ -281,16 +286,7 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& address) {
   DropDnsRequest();
   dnsResult_.clear();
   dnsResultList_.clear();
-  if (!window_) {
-    ReportError("ReverseDnsLookup: Window not assigned");
-    return;
-  }
-  try {
-    LoadWinsock();
-  } catch (const std::exception& e) {
-    ReportError(e.what());
-    return;
-  }
+  if (!ReadyForLookup("ReverseDnsLookup")) return;
   dnsRequest_ = platform::WSAAsyncGetHostByAddr(WindowHandle(), WM_ASYNCGETHOSTBYADDR, ip);
   if (dnsRequest_ == 0) {
     ReportError(address + ": can't start DNS lookup, error #" + std::to_string(platform::WSAGetLastError()));

@@ -24,6 +24,10 @@ class BrokerLink : public ::testing::Test {
   void StartBoth(const std::string& scenario, const std::string& extraConfig = "") {
     testsupport::WriteFile(scenarioFile(), scenario);
     ASSERT_TRUE(broker.Start(scenarioFile(), dir.File("record.txt")));
+    StartKestrane(extraConfig);
+  }
+  // Kestrane pointed at the running broker, started up.
+  void StartKestrane(const std::string& extraConfig = "") {
     prog = std::make_unique<Program>("kestrane", BrokerConfig(broker.Port()) + extraConfig);
     ASSERT_TRUE(prog->Ready()) << prog->Error();
     testsupport::WriteFile(prog->File("data/747world.mv"), std::string(64800, '\0'));
@@ -145,13 +149,7 @@ TEST_F(BrokerLink, RefusedConnectLeavesTheProgramNotConnected) {
 
 TEST_F(BrokerLink, DemoFlightTurnsTheCompassCardOnTheNd) {
   ASSERT_TRUE(broker.Start("", dir.File("record.txt"), {"--demo"}));
-  prog = std::make_unique<Program>("kestrane", BrokerConfig(broker.Port()));
-  ASSERT_TRUE(prog->Ready()) << prog->Error();
-  testsupport::WriteFile(prog->File("data/747world.mv"), std::string(64800, '\0'));
-  ASSERT_TRUE(prog->Start({}, x.Display()));
-  win = FindWindow(kTitle, 15000, prog->Pid(), x.Display());
-  ASSERT_NE(win, 0ul);
-  ASSERT_TRUE(WaitForLine(Log(), " Startup: Initialization complete.", 15000));
+  ASSERT_NO_FATAL_FAILURE(StartKestrane());
   // The ND is the right half of the captain's layout. Before any data the
   // heading is not available: no compass card.
   auto whiteInNd = [&] {

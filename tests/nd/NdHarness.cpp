@@ -135,30 +135,11 @@ NdHarness::NdHarness() {
   RoseCompass->BuildDisplayLists();
   NdSymbols->BuildSymbolLists();
   TrackLine->BuildDisplayLists(DisplaySize);
-  TCGFont3D::SetPrintHook([this](const TCGFont3D& font, const char* text, float x, float y, float z) {
-    PrintRecord r;
-    r.text = text;
-    r.font = &font;
-    GLfloat m[16];
-    GLint vp[4];
-    GLfloat c[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    glGetIntegerv(GL_VIEWPORT, vp);
-    glGetFloatv(GL_CURRENT_COLOR, c);
-    const float px = x * font.Size, py = y * font.Size, pz = z * font.Size;
-    const float nx = m[0] * px + m[4] * py + m[8] * pz + m[12];
-    const float ny = m[1] * px + m[5] * py + m[9] * pz + m[13];
-    r.winX = vp[0] + (nx + 1) / 2 * vp[2];
-    r.winY = vp[1] + (ny + 1) / 2 * vp[3];
-    r.r = c[0];
-    r.g = c[1];
-    r.b = c[2];
-    printed.push_back(r);
-  });
+  testsupport::RecordPrints(&printed);
 }
 
 NdHarness::~NdHarness() {
-  TCGFont3D::SetPrintHook(nullptr);
+  testsupport::StopRecordingPrints();
   FreeNavigationObjects();
   FreePfdObjects();
   FirstDataReceived = false;
@@ -185,19 +166,7 @@ void NdHarness::Render(const FrameParams& p) {
   DrawScale = p.drawScale;
   GLint vp[4];
   glGetIntegerv(GL_VIEWPORT, vp);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glColor3f(1, 1, 0);
-  glStencilMask(255);
-  glEnable(GL_STENCIL_TEST);
-  glClear(GL_STENCIL_BUFFER_BIT);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glDisable(GL_STENCIL_TEST);
+  testsupport::BeginProgramFrame(DrawScale);
   glViewport(0, 0, p.size, p.size);
   glStencilMask(255);
   glEnable(GL_STENCIL_TEST);
@@ -218,10 +187,7 @@ void NdHarness::NdToWindow(double x, double y, int& wx, int& wy) const {
 }
 
 std::vector<PrintRecord> NdHarness::Printed(const std::string& text) const {
-  std::vector<PrintRecord> out;
-  for (const PrintRecord& r : printed)
-    if (r.text == text) out.push_back(r);
-  return out;
+  return testsupport::PrintsOf(printed, text);
 }
 
 }  // namespace ndtest

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/opengl/CgFontFI.h"
+#include "tests/common/PrintRecorder.h"
 
 namespace ndtest {
 
@@ -35,12 +36,7 @@ std::vector<std::string> NeutralLines();
 const std::vector<Scenario>& ReferenceScenarios();
 const Scenario& ReferenceScenario(const std::string& name);
 
-struct PrintRecord {
-  std::string text;
-  const TCGFont3D* font = nullptr;
-  float winX = 0, winY = 0;  // the text's origin in window pixels
-  float r = 0, g = 0, b = 0;  // current colour
-};
+using testsupport::PrintRecord;
 
 struct FrameParams {
   int size = 512;  // ND viewport side, pixels

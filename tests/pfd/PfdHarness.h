@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/opengl/CgFontFI.h"
+#include "tests/common/PrintRecorder.h"
 
 class TGauge;
 
@@ -34,13 +35,7 @@ std::vector<std::string> UnalignedIrsLines();
 // director, TCAS climb advisory, TCAS descend advisory, windshear.
 const std::vector<Scenario>& ReferenceScenarios();
 
-struct PrintRecord {
-  std::string text;
-  const TCGFont3D* font = nullptr;
-  float x = 0, y = 0, z = 0;  // Print arguments, in units of the font size
-  float winX = 0, winY = 0;   // the text's origin in window pixels
-  float r = 0, g = 0, b = 0;  // current colour
-};
+using testsupport::PrintRecord;
 
 struct FrameParams {
   int size = 512;  // PFD viewport side, pixels
