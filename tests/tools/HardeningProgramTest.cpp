@@ -15,6 +15,9 @@
 #include "tests/common/TestSupport.h"
 #include "tests/common/WholeProgram.h"
 
+// Last: Xlib defines macros with common names.
+#include <X11/Xlib.h>
+
 using namespace wholeprogram;
 
 namespace {
@@ -58,6 +61,22 @@ void ExpectEndsOnSigterm(Program& prog, const char* settingsKey) {
   EXPECT_TRUE(st.exited);
   EXPECT_EQ(st.code, 0);
   EXPECT_NE(testsupport::ReadFile(prog.File("config.ini")).find(settingsKey), std::string::npos);
+}
+
+// The window manager's close button: WM_DELETE_WINDOW sent to window.
+bool SendCloseRequest(unsigned long window, const std::string& display) {
+  ::Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(d, window, False, NoEventMask, &e) != 0;
+  XCloseDisplay(d);  // flushes the request
+  return sent;
 }
 
 }  // namespace
@@ -148,6 +167,31 @@ TEST_F(Hardening, ExitLunavexEndsOnSigtermWithItsSettingsDialogOpen) {
   ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));
   ASSERT_NE(FindWindow("PFD Settings", 10000, prog.Pid(), x.Display()), 0ul);
   ExpectEndsOnSigterm(prog, "Instrument Size Percent=");
+}
+
+// The window manager's close of the program window, with a menu or a
+// modal dialog open, ends the program too.
+TEST_F(Hardening, ExitBothProgramsEndOnWindowCloseWhateverIsOpen) {
+  for (const char* name : {"kestrane", "lunavex"}) {
+    SCOPED_TRACE(name);
+    Program prog(name, std::string("[Other]\nKeep=1\n"));
+    if (std::string(name) == "kestrane") {
+      ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+      ASSERT_TRUE(SendKey(win, "f", kAlt, x.Display()));  // the File menu stays open
+      Pause(700);
+    } else {
+      ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+      ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));
+      Pause(500);
+      ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));
+      ASSERT_NE(FindWindow("PFD Settings", 10000, prog.Pid(), x.Display()), 0ul);
+    }
+    ASSERT_TRUE(SendCloseRequest(win, x.Display()));
+    ExitStatus st = prog.Wait(5000);
+    EXPECT_FALSE(st.timedOut) << "still running 5 s after the close request";
+    EXPECT_TRUE(st.exited);
+    EXPECT_EQ(st.code, 0);
+  }
 }
 
 // The start-up message box of a missing data file is up: SIGTERM still
