@@ -83,41 +83,49 @@ bool SendCloseRequest(unsigned long window, const std::string& display) {
 
 // ---- Settings -------------------------------------------------------------
 
-// Run as the user "nobody", Kestrane cannot read the root-owned file: it
-// says so once and leaves the file exactly as it was.
-TEST_F(Hardening, SettingsKestraneLeavesAnUnreadableConfigIniUntouched) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the program as the user nobody";
+// Run as the user "nobody", neither program can read the root-owned file:
+// each says so once (Kestrane in its log, Lunavex on stderr) and leaves
+// the file exactly as it was.
+TEST_F(Hardening, SettingsAnUnreadableConfigIniIsLeftUntouched) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the programs as the user nobody";
   if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv (util-linux) is not installed";
   const std::string original = "; shared by both programs\n[TCP/IP Settings]\nIPAdress=10.9.8.7\n";
-  Program prog("kestrane", original);
-  ASSERT_TRUE(prog.Ready()) << prog.Error();
-  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
-  ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0600), 0);
-  // Everything else is open to the user: folder, log, the folders above.
-  for (std::filesystem::path p = prog.Folder(); p != p.root_path(); p = p.parent_path()) {
-    if (p.string() == "/tmp") break;
-    chmod(p.c_str(), 0777);
+  for (const char* name : {"kestrane", "lunavex"}) {
+    SCOPED_TRACE(name);
+    const bool kestrane = std::string(name) == "kestrane";
+    Program prog(name, original);
+    ASSERT_TRUE(prog.Ready()) << prog.Error();
+    testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+    ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0600), 0);
+    // Everything else is open to the user: folder, log, the folders above.
+    for (std::filesystem::path p = prog.Folder(); p != p.root_path(); p = p.parent_path()) {
+      if (p.string() == "/tmp") break;
+      chmod(p.c_str(), 0777);
+    }
+    struct stat before;
+    ASSERT_EQ(stat(prog.File("config.ini").c_str(), &before), 0);
+    ChildProcess child;
+    std::vector<std::string> env = kEnv;
+    env.push_back("DISPLAY=" + x.Display());
+    ASSERT_TRUE(child.Start("/usr/bin/setpriv",
+                            {"--reuid=65534", "--regid=65534", "--clear-groups", prog.Executable()},
+                            prog.Folder(), prog.StdoutFile(), prog.StderrFile(), env));
+    const std::string log = kestrane ? prog.File("debug.txt") : prog.StderrFile();
+    if (kestrane) {
+      ASSERT_TRUE(WaitForLine(log, " Startup: Initialization complete.", 20000))
+          << testsupport::ReadFile(log) << testsupport::ReadFile(prog.StderrFile());
+    } else {
+      ASSERT_NE(FindWindow("Lunavex", 20000, child.Pid(), x.Display()), 0ul) << testsupport::ReadFile(log);
+    }
+    ExitStatus st = child.Terminate(5000);
+    EXPECT_EQ(st.code, 0);
+    EXPECT_EQ(CountLines(log, "config.ini\" could not be read (Permission denied)"), 1) << testsupport::ReadFile(log);
+    struct stat after;
+    ASSERT_EQ(stat(prog.File("config.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(testsupport::ReadFile(prog.File("config.ini")), original);
   }
-  struct stat before;
-  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &before), 0);
-  ChildProcess child;
-  std::vector<std::string> env = kEnv;
-  env.push_back("DISPLAY=" + x.Display());
-  ASSERT_TRUE(child.Start("/usr/bin/setpriv",
-                          {"--reuid=65534", "--regid=65534", "--clear-groups", prog.Executable()}, prog.Folder(),
-                          prog.StdoutFile(), prog.StderrFile(), env));
-  const std::string log = prog.File("debug.txt");
-  ASSERT_TRUE(WaitForLine(log, " Startup: Initialization complete.", 20000))
-      << testsupport::ReadFile(log) << testsupport::ReadFile(prog.StderrFile());
-  ExitStatus st = child.Terminate(5000);
-  EXPECT_EQ(st.code, 0);
-  EXPECT_EQ(CountLines(log, " Settings: "), 1) << testsupport::ReadFile(log);
-  EXPECT_EQ(CountLines(log, "could not be read"), 1);
-  struct stat after;
-  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(after.st_mode, before.st_mode);
-  EXPECT_EQ(testsupport::ReadFile(prog.File("config.ini")), original);
 }
 
 // Both programs replace the file at exit with its permission bits kept.
