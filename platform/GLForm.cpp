@@ -99,6 +99,18 @@ void CloseCallback(Fl_Widget*, void* data) {
   if (form->OnCloseRequest) form->OnCloseRequest();
   else form->Close();
 }
+
+// The toolkit drops the window manager's close while a menu or a modal
+// dialog is open; a program window's close must still end the program.
+int DispatchEvent(int event, Fl_Window* window) {
+  if (event == FL_CLOSE && window && dynamic_cast<GLFormWindow*>(window) &&
+      (Fl::grab() || (Fl::modal() && Fl::modal() != window))) {
+    Fl::e_number = FL_CLOSE;
+    window->do_callback();
+    return 1;
+  }
+  return Fl::handle_(event, window);
+}
 }  // namespace
 
 GLForm::GLForm(int left, int top, int width, int height, const std::string& caption) {
@@ -113,6 +125,7 @@ GLForm::GLForm(int left, int top, int width, int height, const std::string& capt
   window_->end();
   window_->resizable(view_);
   window_->callback(CloseCallback, this);
+  if (!Fl::event_dispatch()) Fl::event_dispatch(DispatchEvent);
 }
 
 GLForm::~GLForm() = default;

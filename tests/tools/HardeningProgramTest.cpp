@@ -15,6 +15,9 @@
 #include "tests/common/TestSupport.h"
 #include "tests/common/WholeProgram.h"
 
+// Last: Xlib defines macros with common names.
+#include <X11/Xlib.h>
+
 using namespace wholeprogram;
 
 namespace {
@@ -50,55 +53,69 @@ class Hardening : public ::testing::Test {
   unsigned long win = 0;
 };
 
-// SIGTERM ends the program within a second (5 s allowed for a loaded
-// machine), normally, with its settings written.
-void ExpectEndsOnSigterm(Program& prog, const char* settingsKey) {
-  ExitStatus st = prog.Terminate(5000);
-  EXPECT_FALSE(st.timedOut) << "still running 5 s after SIGTERM";
-  EXPECT_TRUE(st.exited);
-  EXPECT_EQ(st.code, 0);
-  EXPECT_NE(testsupport::ReadFile(prog.File("config.ini")).find(settingsKey), std::string::npos);
+// The window manager's close button: WM_DELETE_WINDOW sent to window.
+bool SendCloseRequest(unsigned long window, const std::string& display) {
+  ::Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(d, window, False, NoEventMask, &e) != 0;
+  XCloseDisplay(d);  // flushes the request
+  return sent;
 }
 
 }  // namespace
 
 // ---- Settings -------------------------------------------------------------
 
-// Run as the user "nobody", Kestrane cannot read the root-owned file: it
-// says so once and leaves the file exactly as it was.
-TEST_F(Hardening, SettingsKestraneLeavesAnUnreadableConfigIniUntouched) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the program as the user nobody";
+// Run as the user "nobody", neither program can read the root-owned file:
+// each says so once (Kestrane in its log, Lunavex on stderr) and leaves
+// the file exactly as it was.
+TEST_F(Hardening, SettingsAnUnreadableConfigIniIsLeftUntouched) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to start the programs as the user nobody";
   if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv (util-linux) is not installed";
   const std::string original = "; shared by both programs\n[TCP/IP Settings]\nIPAdress=10.9.8.7\n";
-  Program prog("kestrane", original);
-  ASSERT_TRUE(prog.Ready()) << prog.Error();
-  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
-  ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0600), 0);
-  // Everything else is open to the user: folder, log, the folders above.
-  for (std::filesystem::path p = prog.Folder(); p != p.root_path(); p = p.parent_path()) {
-    if (p.string() == "/tmp") break;
-    chmod(p.c_str(), 0777);
+  for (const char* name : {"kestrane", "lunavex"}) {
+    SCOPED_TRACE(name);
+    const bool kestrane = std::string(name) == "kestrane";
+    Program prog(name, original);
+    ASSERT_TRUE(prog.Ready()) << prog.Error();
+    testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+    ASSERT_EQ(chmod(prog.File("config.ini").c_str(), 0600), 0);
+    // Everything else is open to the user: folder, log, the folders above.
+    for (std::filesystem::path p = prog.Folder(); p != p.root_path(); p = p.parent_path()) {
+      if (p.string() == "/tmp") break;
+      chmod(p.c_str(), 0777);
+    }
+    struct stat before;
+    ASSERT_EQ(stat(prog.File("config.ini").c_str(), &before), 0);
+    ChildProcess child;
+    std::vector<std::string> env = kEnv;
+    env.push_back("DISPLAY=" + x.Display());
+    ASSERT_TRUE(child.Start("/usr/bin/setpriv",
+                            {"--reuid=65534", "--regid=65534", "--clear-groups", prog.Executable()},
+                            prog.Folder(), prog.StdoutFile(), prog.StderrFile(), env));
+    const std::string log = kestrane ? prog.File("debug.txt") : prog.StderrFile();
+    if (kestrane) {
+      ASSERT_TRUE(WaitForLine(log, " Startup: Initialization complete.", 20000))
+          << testsupport::ReadFile(log) << testsupport::ReadFile(prog.StderrFile());
+    } else {
+      ASSERT_NE(FindWindow("Lunavex", 20000, child.Pid(), x.Display()), 0ul) << testsupport::ReadFile(log);
+    }
+    ExitStatus st = child.Terminate(5000);
+    EXPECT_EQ(st.code, 0);
+    EXPECT_EQ(CountLines(log, "config.ini\" could not be read (Permission denied)"), 1) << testsupport::ReadFile(log);
+    struct stat after;
+    ASSERT_EQ(stat(prog.File("config.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(testsupport::ReadFile(prog.File("config.ini")), original);
   }
-  struct stat before;
-  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &before), 0);
-  ChildProcess child;
-  std::vector<std::string> env = kEnv;
-  env.push_back("DISPLAY=" + x.Display());
-  ASSERT_TRUE(child.Start("/usr/bin/setpriv",
-                          {"--reuid=65534", "--regid=65534", "--clear-groups", prog.Executable()}, prog.Folder(),
-                          prog.StdoutFile(), prog.StderrFile(), env));
-  const std::string log = prog.File("debug.txt");
-  ASSERT_TRUE(WaitForLine(log, " Startup: Initialization complete.", 20000))
-      << testsupport::ReadFile(log) << testsupport::ReadFile(prog.StderrFile());
-  ExitStatus st = child.Terminate(5000);
-  EXPECT_EQ(st.code, 0);
-  EXPECT_EQ(CountLines(log, " Settings: "), 1) << testsupport::ReadFile(log);
-  EXPECT_EQ(CountLines(log, "could not be read"), 1);
-  struct stat after;
-  ASSERT_EQ(stat(prog.File("config.ini").c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(after.st_mode, before.st_mode);
-  EXPECT_EQ(testsupport::ReadFile(prog.File("config.ini")), original);
 }
 
 // Both programs replace the file at exit with its permission bits kept.
@@ -122,32 +139,46 @@ TEST_F(Hardening, SettingsBothProgramsKeepTheFilesPermissionBits) {
 
 // ---- Exit -------------------------------------------------------------------
 
-TEST_F(Hardening, ExitKestraneEndsOnSigtermWithAMenuOpen) {
-  Program prog("kestrane", std::string("[Other]\nKeep=1\n"));
-  ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
-  ASSERT_TRUE(SendKey(win, "f", kAlt, x.Display()));  // the File menu stays open
-  Pause(700);
-  ASSERT_TRUE(prog.Running());
-  ExpectEndsOnSigterm(prog, "Window Left Pos=");
-}
-
-TEST_F(Hardening, ExitLunavexEndsOnSigtermWithAMenuOpen) {
-  Program prog("lunavex", std::string("[Other]\nKeep=1\n"));
-  ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
-  ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));  // the Options menu stays open
-  Pause(700);
-  ASSERT_TRUE(prog.Running());
-  ExpectEndsOnSigterm(prog, "Instrument Size Percent=");
-}
-
-TEST_F(Hardening, ExitLunavexEndsOnSigtermWithItsSettingsDialogOpen) {
-  Program prog("lunavex", std::string("[Other]\nKeep=1\n"));
-  ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
-  ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));
-  Pause(500);
-  ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));
-  ASSERT_NE(FindWindow("PFD Settings", 10000, prog.Pid(), x.Display()), 0ul);
-  ExpectEndsOnSigterm(prog, "Instrument Size Percent=");
+// Each program with something open that runs its own event loop: a menu of
+// the menu bar (held open), or Lunavex's modal settings dialog. SIGTERM
+// ends it, and so does the window manager's close of the program window.
+TEST_F(Hardening, ExitEndsOnSigtermOrWindowCloseWhateverIsOpen) {
+  struct Case {
+    const char* program;
+    const char* open;  // "menu" or "dialog"
+    bool sigterm;      // else the window manager's close
+  };
+  const Case cases[] = {{"kestrane", "menu", true},  {"lunavex", "menu", true},   {"lunavex", "dialog", true},
+                        {"kestrane", "menu", false}, {"lunavex", "dialog", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " with its " + c.open + (c.sigterm ? " open, SIGTERM" : " open, close"));
+    const bool kestrane = std::string(c.program) == "kestrane";
+    Program prog(c.program, std::string("[Other]\nKeep=1\n"));
+    if (kestrane) {
+      ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+    } else {
+      ASSERT_NO_FATAL_FAILURE(StartLunavex(prog));
+    }
+    ASSERT_TRUE(SendKey(win, kestrane ? "f" : "o", kAlt, x.Display()));  // File or Options menu
+    Pause(700);
+    if (std::string(c.open) == "dialog") {
+      ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));  // Options > Settings
+      ASSERT_NE(FindWindow("PFD Settings", 10000, prog.Pid(), x.Display()), 0ul);
+    }
+    ASSERT_TRUE(prog.Running());
+    ExitStatus st;
+    if (c.sigterm) {
+      st = prog.Terminate(5000);
+    } else {
+      ASSERT_TRUE(SendCloseRequest(win, x.Display()));
+      st = prog.Wait(5000);
+    }
+    // Within a second; 5 s allowed for a loaded machine.
+    EXPECT_FALSE(st.timedOut) << "still running after 5 s";
+    EXPECT_TRUE(st.exited);
+    EXPECT_EQ(st.code, 0);
+    EXPECT_NE(testsupport::ReadFile(prog.File("config.ini")).find("Window Width="), std::string::npos);
+  }
 }
 
 // The start-up message box of a missing data file is up: SIGTERM still
