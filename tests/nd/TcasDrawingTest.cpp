@@ -20,7 +20,6 @@ namespace {
 using testsupport::Rgba;
 constexpr Rgba kRed{255, 0, 0, 255};
 constexpr Rgba kAmber{255, 255, 0, 255};
-constexpr Rgba kWhite{255, 255, 255, 255};
 
 TEST(TrafficLabels, HundredsOfFeetWithTheirSign) {
   const struct {
@@ -223,21 +222,6 @@ TEST_F(TrafficDrawing, TaTurningRaKeepsTheTrafficAlertAndHiddenTrafficRaisesNone
   EXPECT_FALSE(ta || ra);
   EXPECT_FALSE(NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn || NdFlags.trafficAlert);
   EXPECT_EQ(Near(0, 3.8 * 14.142, 2, kRed), 0);
-}
-
-TEST_F(TrafficDrawing, OtherAndProximateTrafficAreWhiteDiamonds) {
-  Report("P", 3, 0, 4300);   // proximate: filled
-  Report("O", 8, 60, 5000);  // other: outline, 30 degrees left
-  Frame("tcas-other");
-  const int filled = Near(-3 * 14.142, 0, 1.2, kWhite);
-  const double ox = -8 * 14.142 * 0.5, oy = 8 * 14.142 * std::sqrt(0.75);
-  const int outlineCentre = Near(ox, oy, 0.6, kWhite);
-  EXPECT_GT(filled, 20);
-  EXPECT_EQ(outlineCentre, 0);
-  EXPECT_GT(Near(ox, oy, 3, kWhite), 4);
-  bool ta = true, ra = true;
-  Tcas->GetAdvisoryFlags(ta, ra);
-  EXPECT_FALSE(ta || ra);
 }
 
 }  // namespace
