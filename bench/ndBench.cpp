@@ -1,12 +1,18 @@
 // Time per ND frame for each reference state, drawn offscreen at 512 x 512
 // pixels (frames hidden and shown), and for the longest trend vector a
 // broker can ask for (1 kt in a 1.2 degree bank at range 40), which should
-// stay within twice the right-turn frame.
+// stay within twice the right-turn frame. Traffic: an ND frame with the
+// full intruder list (256, every one drawn with its label), and one report
+// into the full list.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <memory>
+#include <string>
 
+#include "nd/Unavigation.h"
+#include "nd/Utcas.h"
 #include "platform/OffscreenGL.h"
 #include "tests/nd/NdHarness.h"
 
@@ -31,6 +37,62 @@ void BM_NdFrame(benchmark::State& state, ndtest::Scenario scenario, float drawSc
   }
   state.SetLabel(scenario.name);
 }
+
+// 256 intruders on rings around the aircraft, each reported twice, 1 s
+// apart; every fourth closes fast enough for an advisory.
+void FillTraffic(double& now) {
+  Tcas = std::make_unique<Ttcas>([&now] {
+    TcasTime t;
+    t.monotonic = now;
+    return t;
+  });
+  Tcas->Init();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < static_cast<int>(Ttcas::kMaxIntruders); ++i) {
+      tcasDataRecord m;
+      m.callsign = "BENCH" + std::to_string(i);
+      const double nm = 1 + (i % 9) - (pass == 1 && i % 4 == 0 ? 0.3 : 0.0);
+      const double b = i * 0.7;
+      m.latitude = static_cast<float>(OwnLatitude + nm * std::cos(b) / 60);
+      m.longitude = static_cast<float>(OwnLongitude + nm * std::sin(b) / 60 / std::cos(OwnLatitude * 0.0174533));
+      m.altitude = static_cast<int>(OwnAltitude) + (i % 11 - 5) * 200;
+      Tcas->UpdateIntruder(m, OwnLatitude, OwnLongitude, OwnAltitude, 0);
+    }
+    now += 1;
+  }
+}
+
+void BM_NdFullTraffic(benchmark::State& state) {
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  ndtest::NdHarness harness;
+  harness.Load(ndtest::ReferenceScenario("hide-below-arc"));
+  double now = 1000;
+  FillTraffic(now);
+  for (auto _ : state) harness.Render();
+  state.SetLabel(std::to_string(harness.printed.size()) + " texts");
+  Tcas.reset();
+}
+BENCHMARK(BM_NdFullTraffic)->Unit(benchmark::kMillisecond);
+
+void BM_TcasReportIntoFullList(benchmark::State& state) {
+  double now = 1000;
+  FillTraffic(now);
+  tcasDataRecord m;
+  m.callsign = "BENCH255";  // the last one: the longest look-up
+  m.latitude = static_cast<float>(OwnLatitude + 0.05);
+  m.longitude = static_cast<float>(OwnLongitude);
+  m.altitude = static_cast<int>(OwnAltitude);
+  for (auto _ : state) {
+    now += 1;
+    Tcas->UpdateIntruder(m, OwnLatitude, OwnLongitude, OwnAltitude, 0);
+    benchmark::DoNotOptimize(Tcas->UpdateAdvisoryState());
+  }
+  Tcas.reset();
+}
+BENCHMARK(BM_TcasReportIntoFullList)->Unit(benchmark::kMicrosecond);
 
 const bool registered = [] {
   std::vector<ndtest::Scenario> all = ndtest::ReferenceScenarios();

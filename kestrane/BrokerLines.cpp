@@ -61,7 +61,8 @@ bool ParseTcasLine(const std::string& lineText) {
   std::string_view line(lineText);
   const size_t p = line.find("tcas");
   if (p == std::string_view::npos) return false;
-  std::string_view s = line.substr(std::min(line.size(), p + 5), 60);
+  // The whole group, however long: up to its "}" (or the line end).
+  std::string_view s = line.substr(std::min(line.size(), p + 5));
   if (size_t cr = s.find('\r'); cr != std::string_view::npos) s = s.substr(0, cr);
   if (size_t brace = s.find('}'); brace != std::string_view::npos) s = s.substr(0, brace + 1);
   // Takes the next field up to its blank; false when no blank follows.

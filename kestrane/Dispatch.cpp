@@ -3,15 +3,17 @@
 #include "kestrane/KestraneMain.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Utcas.h"
+#include "pfd/UcommonVariables.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
 // Parsers are called in this order for every line; each picks out its own
 // variables and ignores the rest.
 void DispatchToParsers(const std::string& line) {
-  // 1. TCAS traffic report (while TCAS is on): the record is filled here,
-  //    for the traffic element to take.
-  if (TcasOnFlag) ParseTcasLine(line);
+  // 1. TCAS traffic report (while TCAS is on).
+  if (Tcas && Tcas->Enabled() && ParseTcasLine(line))
+    Tcas->UpdateIntruder(TcasMessage, OwnLatitude, OwnLongitude, OwnAltitude, VerticalSpeed);
   // 2. Navigation variables (PFD-only mode too: ground speed, track and
   //    position feed the PFD).
   ParseNavigationLine(line, DataFolder, DatabasesPresent, PfdOnly);

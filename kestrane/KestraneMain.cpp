@@ -17,6 +17,7 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Utcas.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -34,6 +35,12 @@ using platform::TIniFile;
 TKestraneForm* KestraneForm = nullptr;
 
 namespace {
+
+// Program start: the traffic computer exists from here on, PFD-only too.
+const bool TcasCreated = [] {
+  if (!Tcas) Tcas = std::make_unique<Ttcas>();
+  return true;
+}();
 
 const char* const kCaption = "External Kestrane for PS1.3";
 const char* const kKestrane = "Kestrane Settings";
@@ -295,7 +302,17 @@ void TKestraneForm::BuildMenu() {
              const Fl_Menu_Item* it = f->MenuBar()->mvalue();
              const char* label = it ? it->label() : "";
              const std::string l = label ? label : "";
+             // Altitude window, TA-only, then on or off.
+             const bool above = l == "Above", below = l == "Below";
+             if (Tcas) {
+               Tcas->SetAltitudeWindow(above ? 8700 : 2700, below ? -8700 : -2700);
+               Tcas->SetTAOnly(l == "Off" || l == "TA Only");
+             }
              TaOnlyFlag = l == "TA Only";
+             if (Tcas) {
+               if (l == "Off") Tcas->SwitchOff();
+               else Tcas->SwitchOn();
+             }
              TcasOnFlag = l != "Off";
              f->RepaintWhenNotConnected();
            },
@@ -429,7 +446,10 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   else
     WriteDebug(" Startup: PS1.3 directory not set. Tried " + DataFolder);
   CheckRequiredFiles();
-  // 10. TCAS report record: emptied (its owner keeps it).
+  // 10. TCAS report record: emptied.
+  TcasMessage.callsign.clear();
+  TcasMessage.latitude = 0;
+  TcasMessage.longitude = 0;
   // 11. OpenGL set-up.
   CreateRenderContext();
   if (!RC) {
@@ -454,8 +474,11 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   if (HdgBox) HdgBox->Init();
   SetReferencePoint(OwnLatitude, OwnLongitude);
   // Airports around the start position, the field elevation of the nearest
-  // runway (runway element); TCAS initialisation and its field elevation
-  // (TCAS element).
+  // runway (runway element).
+  // A form made again in the same process (tests) finds it freed.
+  if (!Tcas) Tcas = std::make_unique<Ttcas>();
+  Tcas->Init();
+  Tcas->SetFieldElevation(FieldElevation);
   if (Irs) Irs->Init();
   // 16. ND display lists and data.
   if (!PfdOnly) {
@@ -512,6 +535,7 @@ void TKestraneForm::Finalize() {
     WriteDebug(" Finalization: ND refresh task stopped.");
   }
   if (!TaskbarShown) TaskbarWindow.Show();
+  Tcas.reset();
   if (SettingsFile) {
     WindowGeometry g = ClosingGeometry;
     if (g.width == 0) g = {Left(), Top(), Height(), Width()};
@@ -781,11 +805,12 @@ void TKestraneForm::FormPaint() {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
   FrameCycle = (FrameCycle + 1) % 50;
-  // Every 50th frame: the field elevation of the nearest runway and the
-  // TCAS field elevation (runway and TCAS elements).
-  // No traffic element yet: no resolution advisory.
-  RaClimbRate = -9999;
-  RaDescendRate = -9999;
+  if (FrameCycle == 0) {
+    // Every 50th frame: the field elevation of the nearest runway (runway
+    // element).
+    if (Tcas) Tcas->SetFieldElevation(FieldElevation);
+  }
+  TcasAdvisoryToPfd();
   for (const Viewport& v : ComputeLayout(ClientWidth(), ClientHeight())) {
     glViewport(v.x, v.y, v.size, v.size);
     if (v.pfd) DrawPfd(v);
@@ -988,4 +1013,14 @@ bool TKestraneForm::FormKeyDown(int key, int state) {
     return true;
   }
   return false;
+}
+
+void TcasAdvisoryToPfd() {
+  if (Tcas && Tcas->UpdateAdvisoryState() == 2) {
+    RaClimbRate = Tcas->ClimbRate();
+    RaDescendRate = Tcas->DescendRate();
+  } else {
+    RaClimbRate = -9999;
+    RaDescendRate = -9999;
+  }
 }

@@ -22,6 +22,10 @@ struct Fl_Menu_Item;
 // Parses the "tcas" item of line into TcasMessage. False when the line
 // holds no "tcas" or the item lacks a field (nothing is then handed on).
 bool ParseTcasLine(const std::string& line);
+// Frame step: the resolution advisory's rates of the traffic computer to
+// the PFD, or none (-9999) while no RA is active. Every frame, PFD-only
+// too.
+void TcasAdvisoryToPfd();
 // The exact lines Connect sends after registering: eight subscription
 // lines and fifty route lines, each ending in CR.
 std::vector<std::string> SubscriptionLines();

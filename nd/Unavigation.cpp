@@ -12,6 +12,7 @@
 #include "kestrane/Udebug.h"
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
+#include "nd/Utcas.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -137,7 +138,13 @@ void DatabaseLayer(const NdFrame& f) {
     // when StationsVisible; tuned navaids (VOR/ADF element); airports when
     // AirportsVisible.
   }
-  // Traffic when TrafficVisible, then its advisory flags (traffic element);
+  if (Tcas) {
+    // A frame that draws no traffic raises no traffic alert.
+    if (TrafficVisible) Tcas->DrawTraffic(f.range, OwnLatitude, OwnLongitude, OwnAltitude, NdHeading);
+    else Tcas->ClearAdvisoryFlags();
+    Tcas->GetAdvisoryFlags(NdFlags.trafficAdvisoryDrawn, NdFlags.resolutionAdvisoryDrawn);
+    NdFlags.trafficAlert = NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn;
+  }
   // VOR/ADF stations (VOR/ADF element).
   if (f.positionValid) {
     // Fix info and route (their elements).
@@ -397,13 +404,16 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadDatabases(Folder, DatabasesPresent);
-    // Terrain tiles, field elevation of the nearest runway, TCAS and
-    // terrain reference altitude (terrain, runway and TCAS elements).
+    // Terrain tiles, field elevation of the nearest runway (terrain and
+    // runway elements).
+    if (Tcas) Tcas->SetFieldElevation(FieldElevation);
+    // Terrain reference altitude (terrain element).
     WriteDebug(" Broker Comm: First initialization successful.");
   }
   if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
-    // Field elevation of the nearest runway, terrain reference altitude and
-    // TCAS field elevation (runway, terrain and TCAS elements).
+    // Field elevation of the nearest runway, terrain reference altitude
+    // (runway and terrain elements).
+    if (Tcas) Tcas->SetFieldElevation(FieldElevation);
   }
 }
 

@@ -43,6 +43,7 @@ struct NdFrameFlags {
   bool clearanceFloor = false;
   bool trafficAdvisoryDrawn = false;
   bool resolutionAdvisoryDrawn = false;
+  bool trafficAlert = false;  // a TA or an RA symbol drawn: the traffic alert's input
 };
 extern NdFrameFlags NdFlags;
 

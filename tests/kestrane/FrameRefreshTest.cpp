@@ -2,6 +2,7 @@
 // once each, by the paint itself while not connected and by the timer or
 // the refresh thread while connected.
 #include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -17,6 +18,8 @@
 
 #include "kestrane/KestraneMain.h"
 #include "kestrane/Udebug.h"
+#include "kestrane/KestraneSettings.h"
+#include "nd/Utcas.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "tests/common/TestSupport.h"
@@ -142,14 +145,39 @@ TEST_F(FrameRefresh, ShutdownNoticeNeedsItsCrAndAConnection) {
   EXPECT_FALSE(form->Connected());
 }
 
-TEST_F(FrameRefresh, TrafficItemsAreIgnoredWhileTcasIsOff) {
+TEST_F(FrameRefresh, TcasMenuSetsTheTrafficComputerAndOffIgnoresItems) {
+  ASSERT_NE(Tcas, nullptr);
+  const struct {
+    const char* item;
+    bool on, taOnlyCall, taOnlyFlag;
+    int above, below;
+  } rows[] = {{"&TCAS/Off", false, true, false, 2700, -2700},
+              {"&TCAS/TA Only", true, true, true, 2700, -2700},
+              {"&TCAS/Above", true, false, false, 8700, -2700},
+              {"&TCAS/Below", true, false, false, 2700, -8700},
+              {"&TCAS/TA\\/RA", true, false, false, 2700, -2700}};
+  for (const auto& r : rows) {
+    Fl_Menu_Item* item = form->Item(r.item);
+    ASSERT_NE(item, nullptr) << r.item;
+    form->MenuBar()->picked(item);
+    EXPECT_TRUE(form->Checked(r.item)) << r.item;
+    EXPECT_EQ(Tcas->Enabled(), r.on) << r.item;
+    EXPECT_EQ(TcasOnFlag, r.on) << r.item;
+    EXPECT_EQ(Tcas->TAOnly(), r.taOnlyCall) << r.item;
+    EXPECT_EQ(TaOnlyFlag, r.taOnlyFlag) << r.item;
+    EXPECT_EQ(Tcas->UpperLimit(), r.above) << r.item;
+    EXPECT_EQ(Tcas->LowerLimit(), r.below) << r.item;
+  }
+  // On (TA/RA): items are tracked; Off forgets them and ignores new ones.
+  form->ProcessCommand("tcas {ON1 1 2 47.5 -122.3 3500 0}\r");
+  EXPECT_EQ(Tcas->IntruderCount(), 1u);
+  form->MenuBar()->picked(form->Item("&TCAS/Off"));
+  EXPECT_EQ(Tcas->IntruderCount(), 0u);
   TcasMessage = {};
-  TcasOnFlag = false;
   form->ProcessCommand("tcas {OFF1 1 2 47.5 -122.3 3500 0}\r");
   EXPECT_EQ(TcasMessage.callsign, "");
-  TcasOnFlag = true;
-  form->ProcessCommand("tcas {ON1 1 2 47.5 -122.3 3500 0}\r");
-  EXPECT_EQ(TcasMessage.callsign, "ON1");
+  EXPECT_EQ(Tcas->IntruderCount(), 0u);
+  form->MenuBar()->picked(form->Item("&TCAS/TA\\/RA"));
 }
 
 TEST_F(FrameRefresh, FramesAreDrawnAroundTheDisplaysAndCanBeHidden) {

@@ -117,7 +117,9 @@ TEST(TrackLine, AltitudeArc) {
   for (const auto& c : cases) {
     const auto y = AltitudeArcOffset(10, c.centred, 300, c.vs, c.alt, c.sel);
     ASSERT_EQ(y.has_value(), c.shown) << c.vs << " " << c.sel;
-    if (y) EXPECT_NEAR(*y, c.y, 0.01);
+    if (y) {
+      EXPECT_NEAR(*y, c.y, 0.01);
+    }
   }
 }
 

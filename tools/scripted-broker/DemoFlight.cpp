@@ -126,6 +126,24 @@ std::string TrafficItem(const DemoState& s) {
          Int(s.trafficAltitude) + " 0}";
 }
 
+// Head-on traffic: N512TC, 200 ft above, dead ahead on the aircraft's
+// track, closing at 0.15 NM/s while the aircraft is level at 4000 ft. Once
+// it has passed, one all-zero report removes it; no item otherwise.
+constexpr double kHeadOnFrom = 112;   // s into the loop
+constexpr double kHeadOnRange = 4.9;  // NM at kHeadOnFrom
+constexpr double kHeadOnClosure = 0.15;  // NM/s
+constexpr double kHeadOnAltitude = 4200;
+
+std::string HeadOnItem(const DemoState& s) {
+  if (s.t < kHeadOnFrom - 1e-6) return "";
+  const double r = kHeadOnRange - kHeadOnClosure * (s.t - kHeadOnFrom);
+  if (r <= 0) return r > -kHeadOnClosure ? "{N512TC 0 0 0 0 0 0}" : "";
+  const double north = r * std::cos(Rad(s.trackTrue)), east = r * std::sin(Rad(s.trackTrue));
+  const double lat = s.latitude + north / 60;
+  const double lon = s.longitude + east / (60 * std::cos(Rad(s.latitude)));
+  return "{N512TC 0 0 " + Fixed(lat, 5) + " " + Fixed(lon, 5) + " " + Int(kHeadOnAltitude) + " 0}";
+}
+
 }  // namespace
 
 // clang-format off
@@ -271,6 +289,10 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
     {
       {"tcas", "{callsign f2 f3 lat lon alt f7}", [](S s) { return TrafficItem(s); }},
     },
+    // One item per line: the reader takes the first "tcas" of a line.
+    {
+      {"tcas", "{callsign f2 f3 lat lon alt f7}, none when empty", [](S s) { return HeadOnItem(s); }},
+    },
   };
   return table;
 }
@@ -304,9 +326,11 @@ std::vector<std::string> DemoFlight::Lines(double seconds, bool withTraffic) {
   const DemoState& s = At(seconds);
   const auto& table = DemoTable();
   std::vector<std::string> lines;
-  for (size_t i = 0; i < table.size(); ++i) {
-    bool traffic = i + 1 == table.size();
-    if (!traffic || withTraffic) lines.push_back(DemoLine(table[i], s));
+  for (const auto& row : table) {
+    // Traffic rows: sent with the traffic, and only when they have an item.
+    const bool traffic = !row.empty() && row.front().name == "tcas";
+    if (traffic && (!withTraffic || row.front().value(s).empty())) continue;
+    lines.push_back(DemoLine(row, s));
   }
   return lines;
 }

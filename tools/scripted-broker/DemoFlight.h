@@ -3,7 +3,8 @@
 // IRS alignment, flight director on, take-off roll with V-speed bugs,
 // rotation, climb to the selected altitude with flap retraction, a turn to a
 // new selected heading, level-off, and a descent, each with its mode
-// annunciations; a traffic target crosses ahead.
+// annunciations; a traffic target crosses ahead, and another one closes
+// head-on while the aircraft is level at 4000 ft.
 //
 // The flight is integrated in fixed steps from the start of the loop, so the
 // state at a given time is always the same. What is sent is the item table
@@ -100,7 +101,8 @@ struct DemoItem {
   std::string_view unit;
   std::string (*value)(const DemoState&);
 };
-// The item table: one entry per broker line (the traffic item last).
+// The item table: one entry per broker line (the traffic rows, one "tcas"
+// item each, last; a traffic item whose text is empty is not sent).
 const std::vector<std::vector<DemoItem>>& DemoTable();
 // Joins one table row into a broker line ending in CR LF.
 std::string DemoLine(const std::vector<DemoItem>& row, const DemoState& s);
