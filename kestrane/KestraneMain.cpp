@@ -1,6 +1,7 @@
 #include "kestrane/KestraneMain.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Menu_Item.H>
 #include <GL/gl.h>
@@ -8,10 +9,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 
+#include "kestrane/About_Dialog.h"
 #include "kestrane/Dispatch.h"
+#include "kestrane/Settings_Dialog.h"
+#include "kestrane/infobox.h"
 #include "kestrane/Udebug.h"
 #include "kestrane/UDeclarations.h"
 #include "kestrane/Ufonts.h"
@@ -66,6 +72,8 @@ const char* const kAirports = "&EFIS/Airports";
 const char* const kData = "&EFIS/Data";
 const char* const kPosition = "&EFIS/Position";
 const char* const kTerrain = "&EFIS/Terrain";
+const char* const kTcasItems[5] = {"&TCAS/Off", "&TCAS/TA Only", "&TCAS/TA\\/RA", "&TCAS/Above",
+                                   "&TCAS/Below"};
 const int kRanges[8] = {5, 10, 20, 40, 80, 160, 320, 640};
 const char* const kRangeItems[8] = {"&Range/5 NM",  "&Range/10 NM",  "&Range/20 NM",
                                     "&Range/40 NM", "&Range/80 NM",  "&Range/160 NM",
@@ -137,7 +145,7 @@ void ReadSettings(const TIniFile& ini) {
 void WriteSettings(TIniFile& ini, const WindowGeometry& g) {
   platform::TIniBatch batch(ini);  // read once, replaced once
   ini.WriteBool(kPfd, "Smooth Lines", SmoothLines);
-  ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds CR or LF
+  ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds a control character
   ini.WriteString(kTcp, "IPPort", BrokerPort);
   ini.WriteBool(kEfis, "Stations Visible", StationsVisible);
   ini.WriteBool(kEfis, "Airports Visible", AirportsVisible);
@@ -216,6 +224,9 @@ TKestraneForm::TKestraneForm()
     CaptureGeometry();
     Close();
   };
+  OKBottomDlg = std::make_unique<TOKBottomDlg>();
+  Infobox1 = std::make_unique<TInfobox1>();
+  AboutBox = std::make_unique<TAboutBox>();
   WSocket1 = std::make_unique<TWSocket>();
   WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
   WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
@@ -235,7 +246,7 @@ void TKestraneForm::BuildMenu() {
   add(kConnect, FL_CTRL + 'c', CB(Connect1Click()), 0);
   add(kDisconnect, FL_CTRL + 'd', CB(Disconnect1Click()), FL_MENU_INACTIVE);
   add(kExit, FL_CTRL + 'x', CB(Exit1Click()), 0);
-  add(kSettings, 0, CB(Repaint()), FL_MENU_DIVIDER);
+  add(kSettings, 0, CB(Settings2Click()), FL_MENU_DIVIDER);
   add(kFrames, FL_CTRL + 'f', CB(ShowFramesClick()), FL_MENU_TOGGLE | FL_MENU_VALUE);
   add(kTerrTexture, FL_CTRL + 't', CB(ToggleItem(kTerrTexture, TerrainTextures, false)),
       FL_MENU_TOGGLE | FL_MENU_VALUE);
@@ -274,23 +285,13 @@ void TKestraneForm::BuildMenu() {
       FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_DIVIDER);
   add("&EFIS/L VOR", 0, nullptr, FL_MENU_INACTIVE);
   add("&EFIS/R VOR", 0, nullptr, FL_MENU_INACTIVE);
-  const char* const tcasItems[5] = {"&TCAS/Off", "&TCAS/TA Only", "&TCAS/TA\\/RA", "&TCAS/Above",
-                                    "&TCAS/Below"};
-  for (int i = 0; i < 5; ++i) {
-    m->add(tcasItems[i], 0,
-           [](Fl_Widget*, void* d) {
-             auto* f = Form(d);
-             const Fl_Menu_Item* it = f->MenuBar()->mvalue();
-             const char* label = it ? it->label() : "";
-             const std::string l = label ? label : "";
-             TaOnlyFlag = l == "TA Only";
-             TcasOnFlag = l != "Off";
-             f->RepaintWhenNotConnected();
-           },
-           this, FL_MENU_RADIO | (i == 2 ? FL_MENU_VALUE : 0));
-  }
-  add("&About/Data Information", 0, CB(Repaint()), 0);
-  add("&About/About", 0, CB(Repaint()), 0);
+  add(kTcasItems[0], 0, CB(Off1Click()), FL_MENU_RADIO);
+  add(kTcasItems[1], 0, CB(TAOnly1Click()), FL_MENU_RADIO);
+  add(kTcasItems[2], 0, CB(TARA1Click()), FL_MENU_RADIO | FL_MENU_VALUE);
+  add(kTcasItems[3], 0, CB(Above1Click()), FL_MENU_RADIO);
+  add(kTcasItems[4], 0, CB(Below1Click()), FL_MENU_RADIO);
+  add("&About/Data Information", 0, CB(Info1Click()), 0);
+  add("&About/About", 0, CB(About2Click()), 0);
 #undef CB
 }
 
@@ -975,4 +976,58 @@ bool TKestraneForm::FormKeyDown(int key, int state) {
     return true;
   }
   return false;
+}
+
+// ---------------------------------------------------------------------------
+// TCAS menu and dialogs
+
+void TKestraneForm::Off1Click() { SetTcasMode(TTcasMode::Off); }
+void TKestraneForm::TAOnly1Click() { SetTcasMode(TTcasMode::TAOnly); }
+void TKestraneForm::TARA1Click() { SetTcasMode(TTcasMode::TARA); }
+void TKestraneForm::Above1Click() { SetTcasMode(TTcasMode::Above); }
+void TKestraneForm::Below1Click() { SetTcasMode(TTcasMode::Below); }
+
+void TKestraneForm::SetTcasMode(TTcasMode mode) {
+  const int item = static_cast<int>(mode);
+  for (int k = 0; k < 5; ++k) SetChecked(kTcasItems[k], k == item);
+  const int above = mode == TTcasMode::Above ? 8700 : 2700;
+  const int below = mode == TTcasMode::Below ? -8700 : -2700;
+  const bool taOnly = mode == TTcasMode::Off || mode == TTcasMode::TAOnly;
+  const bool on = mode != TTcasMode::Off;
+  const TTcasMenuCalls& tcas = TcasMenuCalls;
+  if (tcas.SetAltitudeWindow) tcas.SetAltitudeWindow(above, below);
+  if (tcas.SetTAOnly) tcas.SetTAOnly(taOnly);
+  TaOnlyFlag = mode == TTcasMode::TAOnly;
+  if (on && tcas.SwitchOn) tcas.SwitchOn();
+  if (!on && tcas.SwitchOff) tcas.SwitchOff();
+  TcasOnFlag = on;
+  RepaintWhenNotConnected();
+}
+
+void TKestraneForm::Settings2Click() {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::current_path(ec);
+  OKBottomDlg->Edit1->value(BrokerHost.c_str());
+  OKBottomDlg->Edit2->value(BrokerPort.c_str());
+  // The texts are taken as typed; one holding a line break is kept out of
+  // "config.ini" by the settings writer.
+  if (OKBottomDlg->ShowModal() && !Terminating) {
+    BrokerHost = OKBottomDlg->Edit1->value();
+    BrokerPort = OKBottomDlg->Edit2->value();
+  }
+  if (!ec) std::filesystem::current_path(folder, ec);
+}
+
+void TKestraneForm::Info1Click() {
+  TNearestRunway nearest;
+  if (NearestRunway) nearest = NearestRunway();
+  std::string airport = nearest.AirportIdent;
+  for (char& c : airport) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Infobox1->SetNearest(airport, nearest.RunwayName, std::to_string(FieldElevation) + " ft");
+  Infobox1->ShowModal();
+}
+
+void TKestraneForm::About2Click() {
+  AboutBox->SetVersion("V 0.98.8 (Beta) -  Dec 21th 2004");
+  AboutBox->ShowModal();
 }
