@@ -59,6 +59,7 @@ const char* const kSeaLevel = "&Options/Show Sea Level";
 const char* const kShowPfd = "&Options/ShowPFD";
 const char* const kShowNd = "&Options/ShowND";
 const char* const kCaptains = "&Options/Captains Instruments";
+const char* const kFirstOfficers = "&Options/F\\/O Instruments";
 const char* const kBackground = "&Options/Draw in Background";
 const char* const kSmoothLines = "&Options/Smooth Lines";
 const char* const kSmoothPolygons = "&Options/Smooth Polygons";
@@ -376,6 +377,7 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   SetChecked(kBackground, DrawInBackground);
   SetChecked(kSmoothLines, SmoothLines);
   SetChecked(kCaptains, CaptainSide);
+  CaptainsCheckedAtStart = CaptainSide;
   SetChecked(kHideBelow, HideBelowCompassArc);
   // The saved window geometry, unless it is absurd or off every screen.
   {
@@ -838,10 +840,14 @@ void TKestraneForm::ShowND1Click() {
 
 void TKestraneForm::CaptainsInstruments1Click() {
   CaptainSide = !CaptainSide;
-  if (Fl_Menu_Item* it = Item(kCaptains)) {
-    it->label(CaptainSide ? "Captains Instruments" : "F/O Instruments");
+  // The item is found under either caption.
+  Fl_Menu_Item* it = Item(kCaptains);
+  if (!it) it = Item(kFirstOfficers);
+  if (it) {
+    // The menu bar owns copies of its captions: the new one is copied too.
+    MenuBar()->replace(MenuBar()->find_index(it), CaptainSide ? "Captains Instruments" : "F/O Instruments");
     // The check mark keeps its start-up value.
-    SetChecked(kCaptains, true);
+    CaptainsCheckedAtStart ? it->set() : it->clear();
   }
   Repaint();
 }
@@ -927,8 +933,10 @@ bool TKestraneForm::FormKeyPress(char c) {
 }
 
 bool TKestraneForm::FormKeyDown(int key, int state) {
-  // A menu shortcut goes to its menu item while the menu bar is attached.
-  if (MenuShown() && MenuBar()->test_shortcut()) return false;
+  // A menu shortcut goes to its menu item while the menu bar is attached:
+  // the menu bar picks it once the key is passed on (the look-up here must
+  // not pick it, or the item would act twice).
+  if (MenuShown() && MenuBar()->menu() && MenuBar()->menu()->test_shortcut()) return false;
   const bool ctrlOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_CTRL;
   const bool altOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_ALT;
   auto toggle = [&](const char* path, bool& flag) {

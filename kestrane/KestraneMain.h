@@ -179,6 +179,7 @@ class TKestraneForm : public TCGForm {
   bool Finalized = false;
   bool Connecting = false;
   bool Terminating = false;
+  bool CaptainsCheckedAtStart = true;
 };
 
 extern TKestraneForm* KestraneForm;
