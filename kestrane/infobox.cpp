@@ -166,8 +166,8 @@ TInfobox1::TInfobox1() {
       for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].Page != p + 1) continue;
         const bool wide = std::string(rows[i].File) == "empty-tile.dem";
-        Label(20, y, wide ? 440 : 300, kRow, rows[i].Caption);
-        status_[i] = Label(wide ? 470 : 330, y, 110, kRow, "");
+        Label(20, y, wide ? 470 : 300, kRow, rows[i].Caption);
+        status_[i] = Label(wide ? 492 : 330, y, 95, kRow, "");
         y += kRow;
       }
     } else {
@@ -179,8 +179,8 @@ TInfobox1::TInfobox1() {
         int y = py + 8 + kRow + 4;
         for (std::size_t i = 0; i < rows.size(); ++i) {
           if (rows[i].Page != 4 || std::string(rows[i].Group) != columns[c]) continue;
-          Label(x, y, 80, kRow, rows[i].Caption);
-          status_[i] = Label(x + 80, y, 100, kRow, "");
+          Label(x, y, 92, kRow, rows[i].Caption);
+          status_[i] = Label(x + 94, y, 94, kRow, "");
           y += kRow;
         }
       }
@@ -189,8 +189,8 @@ TInfobox1::TInfobox1() {
         if (rows[i].Page != 4 || std::string(rows[i].Group) != "Magnetic Variation") continue;
         Fl_Box* head = Label(20, y, 180, kRow, rows[i].Group);
         head->labelfont(FL_BOLD);
-        Label(210, y, 80, kRow, rows[i].Caption);
-        status_[i] = Label(290, y, 100, kRow, "");
+        Label(210, y, 92, kRow, rows[i].Caption);
+        status_[i] = Label(304, y, 94, kRow, "");
       }
     }
     page->end();
