@@ -447,6 +447,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   // Airports around the start position, the field elevation of the nearest
   // runway (runway element); TCAS initialisation and its field elevation
   // (TCAS element).
+  // NearestRunway reads the selected runway (runway element) and
+  // TcasMenuCalls reach the TCAS element's mode calls (TCAS element).
   if (Irs) Irs->Init();
   // 16. ND display lists and data.
   if (!PfdOnly) {
