@@ -90,15 +90,6 @@ TEST(InfoFileStatus, SizesPagesCaseAndNonRegularEntries) {
   EXPECT_EQ(InfoFileStatus(f.dir.File("nothere"), "w180n40.dem", 2), TFileStatus::NotInstalled);
 }
 
-TEST(InfoFileStatus, LabelsReadAndColourAsTheBoxShowsThem) {
-  EXPECT_STREQ(StatusText(TFileStatus::NotInstalled), "Not Installed");
-  EXPECT_STREQ(StatusText(TFileStatus::Installed), "Installed");
-  EXPECT_STREQ(StatusText(TFileStatus::Corrupted), "Corrupted");
-  EXPECT_EQ(StatusColour(TFileStatus::NotInstalled), fl_rgb_color(255, 0, 0));
-  EXPECT_EQ(StatusColour(TFileStatus::Installed), fl_rgb_color(0, 128, 0));
-  EXPECT_EQ(StatusColour(TFileStatus::Corrupted), fl_rgb_color(0, 0, 0));
-}
-
 TEST(Infobox, EveryFileHasOneRowAndEachStatusLandsOnItsOwnRow) {
   const auto& rows = InfoRows();
   std::set<std::string> files;
@@ -140,6 +131,7 @@ TEST(Infobox, EveryFileHasOneRowAndEachStatusLandsOnItsOwnRow) {
   EXPECT_EQ(Label(box.StatusLabel(RowOf("747w.pl"))), "Installed");
   EXPECT_EQ(box.StatusLabel(RowOf("747w.pl"))->labelcolor(), fl_rgb_color(0, 128, 0));
   EXPECT_EQ(box.StatusLabel(RowOf("747w.pm"))->labelcolor(), fl_rgb_color(255, 0, 0));
+  EXPECT_EQ(box.StatusLabel(RowOf("empty-tile.dem"))->labelcolor(), fl_rgb_color(0, 0, 0));
 }
 
 TEST(Infobox, ThePageCurrentWhenTheBoxOpensIsFilled) {
