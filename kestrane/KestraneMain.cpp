@@ -1,6 +1,7 @@
 #include "kestrane/KestraneMain.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Menu_Item.H>
 #include <GL/gl.h>
@@ -8,10 +9,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 
+#include "kestrane/About_Dialog.h"
 #include "kestrane/Dispatch.h"
+#include "kestrane/Settings_Dialog.h"
+#include "kestrane/infobox.h"
 #include "kestrane/Udebug.h"
 #include "kestrane/UDeclarations.h"
 #include "kestrane/Ufonts.h"
@@ -60,6 +66,7 @@ const char* const kSeaLevel = "&Options/Show Sea Level";
 const char* const kShowPfd = "&Options/ShowPFD";
 const char* const kShowNd = "&Options/ShowND";
 const char* const kCaptains = "&Options/Captains Instruments";
+const char* const kFirstOfficers = "&Options/F\\/O Instruments";
 const char* const kBackground = "&Options/Draw in Background";
 const char* const kSmoothLines = "&Options/Smooth Lines";
 const char* const kSmoothPolygons = "&Options/Smooth Polygons";
@@ -73,6 +80,8 @@ const char* const kAirports = "&EFIS/Airports";
 const char* const kData = "&EFIS/Data";
 const char* const kPosition = "&EFIS/Position";
 const char* const kTerrain = "&EFIS/Terrain";
+const char* const kTcasItems[5] = {"&TCAS/Off", "&TCAS/TA Only", "&TCAS/TA\\/RA", "&TCAS/Above",
+                                   "&TCAS/Below"};
 const int kRanges[8] = {5, 10, 20, 40, 80, 160, 320, 640};
 const char* const kRangeItems[8] = {"&Range/5 NM",  "&Range/10 NM",  "&Range/20 NM",
                                     "&Range/40 NM", "&Range/80 NM",  "&Range/160 NM",
@@ -149,7 +158,7 @@ void ReadSettings(const TIniFile& ini) {
 void WriteSettings(TIniFile& ini, const WindowGeometry& g) {
   platform::TIniBatch batch(ini);  // read once, replaced once
   ini.WriteBool(kPfd, "Smooth Lines", SmoothLines);
-  ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds CR or LF
+  ini.WriteString(kTcp, "IPAdress", BrokerHost);  // refused when it holds a control character
   ini.WriteString(kTcp, "IPPort", BrokerPort);
   ini.WriteBool(kEfis, "Stations Visible", StationsVisible);
   ini.WriteBool(kEfis, "Airports Visible", AirportsVisible);
@@ -228,6 +237,9 @@ TKestraneForm::TKestraneForm()
     CaptureGeometry();
     Close();
   };
+  OKBottomDlg = std::make_unique<TOKBottomDlg>();
+  Infobox1 = std::make_unique<TInfobox1>();
+  AboutBox = std::make_unique<TAboutBox>();
   WSocket1 = std::make_unique<TWSocket>();
   WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
   WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
@@ -254,7 +266,7 @@ void TKestraneForm::BuildMenu() {
   add(kConnect, FL_CTRL + 'c', CB(Connect1Click()), 0);
   add(kDisconnect, FL_CTRL + 'd', CB(Disconnect1Click()), FL_MENU_INACTIVE);
   add(kExit, FL_CTRL + 'x', CB(Exit1Click()), 0);
-  add(kSettings, 0, CB(Repaint()), FL_MENU_DIVIDER);
+  add(kSettings, 0, CB(Settings2Click()), FL_MENU_DIVIDER);
   add(kFrames, FL_CTRL + 'f', CB(ShowFramesClick()), FL_MENU_TOGGLE | FL_MENU_VALUE);
   add(kTerrTexture, FL_CTRL + 't', CB(ToggleItem(kTerrTexture, TerrainTextures, false)),
       FL_MENU_TOGGLE | FL_MENU_VALUE);
@@ -293,33 +305,13 @@ void TKestraneForm::BuildMenu() {
       FL_MENU_TOGGLE | FL_MENU_VALUE | FL_MENU_DIVIDER);
   add("&EFIS/L VOR", 0, nullptr, FL_MENU_INACTIVE);
   add("&EFIS/R VOR", 0, nullptr, FL_MENU_INACTIVE);
-  const char* const tcasItems[5] = {"&TCAS/Off", "&TCAS/TA Only", "&TCAS/TA\\/RA", "&TCAS/Above",
-                                    "&TCAS/Below"};
-  for (int i = 0; i < 5; ++i) {
-    m->add(tcasItems[i], 0,
-           [](Fl_Widget*, void* d) {
-             auto* f = Form(d);
-             const Fl_Menu_Item* it = f->MenuBar()->mvalue();
-             const char* label = it ? it->label() : "";
-             const std::string l = label ? label : "";
-             // Altitude window, TA-only, then on or off.
-             const bool above = l == "Above", below = l == "Below";
-             if (Tcas) {
-               Tcas->SetAltitudeWindow(above ? 8700 : 2700, below ? -8700 : -2700);
-               Tcas->SetTAOnly(l == "Off" || l == "TA Only");
-             }
-             TaOnlyFlag = l == "TA Only";
-             if (Tcas) {
-               if (l == "Off") Tcas->SwitchOff();
-               else Tcas->SwitchOn();
-             }
-             TcasOnFlag = l != "Off";
-             f->RepaintWhenNotConnected();
-           },
-           this, FL_MENU_RADIO | (i == 2 ? FL_MENU_VALUE : 0));
-  }
-  add("&About/Data Information", 0, CB(Repaint()), 0);
-  add("&About/About", 0, CB(Repaint()), 0);
+  add(kTcasItems[0], 0, CB(Off1Click()), FL_MENU_RADIO);
+  add(kTcasItems[1], 0, CB(TAOnly1Click()), FL_MENU_RADIO);
+  add(kTcasItems[2], 0, CB(TARA1Click()), FL_MENU_RADIO | FL_MENU_VALUE);
+  add(kTcasItems[3], 0, CB(Above1Click()), FL_MENU_RADIO);
+  add(kTcasItems[4], 0, CB(Below1Click()), FL_MENU_RADIO);
+  add("&About/Data Information", 0, CB(Info1Click()), 0);
+  add("&About/About", 0, CB(About2Click()), 0);
 #undef CB
 }
 
@@ -404,6 +396,7 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   SetChecked(kBackground, DrawInBackground);
   SetChecked(kSmoothLines, SmoothLines);
   SetChecked(kCaptains, CaptainSide);
+  CaptainsCheckedAtStart = CaptainSide;
   SetChecked(kHideBelow, HideBelowCompassArc);
   // The saved window geometry, unless it is absurd or off every screen.
   {
@@ -479,6 +472,20 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   if (!Tcas) Tcas = std::make_unique<Ttcas>();
   Tcas->Init();
   Tcas->SetFieldElevation(FieldElevation);
+  // NearestRunway reads the selected runway (runway element).
+  // The TCAS menu items reach the TCAS element's mode calls.
+  TcasMenuCalls.SetAltitudeWindow = [](int above, int below) {
+    if (Tcas) Tcas->SetAltitudeWindow(above, below);
+  };
+  TcasMenuCalls.SetTAOnly = [](bool taOnly) {
+    if (Tcas) Tcas->SetTAOnly(taOnly);
+  };
+  TcasMenuCalls.SwitchOn = [] {
+    if (Tcas) Tcas->SwitchOn();
+  };
+  TcasMenuCalls.SwitchOff = [] {
+    if (Tcas) Tcas->SwitchOff();
+  };
   if (Irs) Irs->Init();
   // 16. ND display lists and data.
   if (!PfdOnly) {
@@ -875,10 +882,14 @@ void TKestraneForm::ShowND1Click() {
 
 void TKestraneForm::CaptainsInstruments1Click() {
   CaptainSide = !CaptainSide;
-  if (Fl_Menu_Item* it = Item(kCaptains)) {
-    it->label(CaptainSide ? "Captains Instruments" : "F/O Instruments");
+  // The item is found under either caption.
+  Fl_Menu_Item* it = Item(kCaptains);
+  if (!it) it = Item(kFirstOfficers);
+  if (it) {
+    // The menu bar owns copies of its captions: the new one is copied too.
+    MenuBar()->replace(MenuBar()->find_index(it), CaptainSide ? "Captains Instruments" : "F/O Instruments");
     // The check mark keeps its start-up value.
-    SetChecked(kCaptains, true);
+    CaptainsCheckedAtStart ? it->set() : it->clear();
   }
   Repaint();
 }
@@ -964,8 +975,10 @@ bool TKestraneForm::FormKeyPress(char c) {
 }
 
 bool TKestraneForm::FormKeyDown(int key, int state) {
-  // A menu shortcut goes to its menu item while the menu bar is attached.
-  if (MenuShown() && MenuBar()->test_shortcut()) return false;
+  // A menu shortcut goes to its menu item while the menu bar is attached:
+  // the menu bar picks it once the key is passed on (the look-up here must
+  // not pick it, or the item would act twice).
+  if (MenuShown() && MenuBar()->menu() && MenuBar()->menu()->test_shortcut()) return false;
   const bool ctrlOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_CTRL;
   const bool altOnly = (state & (FL_CTRL | FL_ALT | FL_SHIFT)) == FL_ALT;
   auto toggle = [&](const char* path, bool& flag) {
@@ -1023,4 +1036,58 @@ void TcasAdvisoryToPfd() {
     RaClimbRate = -9999;
     RaDescendRate = -9999;
   }
+}
+
+// ---------------------------------------------------------------------------
+// TCAS menu and dialogs
+
+void TKestraneForm::Off1Click() { SetTcasMode(TTcasMode::Off); }
+void TKestraneForm::TAOnly1Click() { SetTcasMode(TTcasMode::TAOnly); }
+void TKestraneForm::TARA1Click() { SetTcasMode(TTcasMode::TARA); }
+void TKestraneForm::Above1Click() { SetTcasMode(TTcasMode::Above); }
+void TKestraneForm::Below1Click() { SetTcasMode(TTcasMode::Below); }
+
+void TKestraneForm::SetTcasMode(TTcasMode mode) {
+  const int item = static_cast<int>(mode);
+  for (int k = 0; k < 5; ++k) SetChecked(kTcasItems[k], k == item);
+  const int above = mode == TTcasMode::Above ? 8700 : 2700;
+  const int below = mode == TTcasMode::Below ? -8700 : -2700;
+  const bool taOnly = mode == TTcasMode::Off || mode == TTcasMode::TAOnly;
+  const bool on = mode != TTcasMode::Off;
+  const TTcasMenuCalls& tcas = TcasMenuCalls;
+  if (tcas.SetAltitudeWindow) tcas.SetAltitudeWindow(above, below);
+  if (tcas.SetTAOnly) tcas.SetTAOnly(taOnly);
+  TaOnlyFlag = mode == TTcasMode::TAOnly;
+  if (on && tcas.SwitchOn) tcas.SwitchOn();
+  if (!on && tcas.SwitchOff) tcas.SwitchOff();
+  TcasOnFlag = on;
+  RepaintWhenNotConnected();
+}
+
+void TKestraneForm::Settings2Click() {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::current_path(ec);
+  OKBottomDlg->Edit1->value(BrokerHost.c_str());
+  OKBottomDlg->Edit2->value(BrokerPort.c_str());
+  // The texts are taken as typed; one holding a line break is kept out of
+  // "config.ini" by the settings writer.
+  if (OKBottomDlg->ShowModal() && !Terminating) {
+    BrokerHost = OKBottomDlg->Edit1->value();
+    BrokerPort = OKBottomDlg->Edit2->value();
+  }
+  if (!ec) std::filesystem::current_path(folder, ec);
+}
+
+void TKestraneForm::Info1Click() {
+  TNearestRunway nearest;
+  if (NearestRunway) nearest = NearestRunway();
+  std::string airport = nearest.AirportIdent;
+  for (char& c : airport) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Infobox1->SetNearest(airport, nearest.RunwayName, std::to_string(FieldElevation) + " ft");
+  Infobox1->ShowModal();
+}
+
+void TKestraneForm::About2Click() {
+  AboutBox->SetVersion("V 0.98.8 (Beta) -  Dec 21th 2004");
+  AboutBox->ShowModal();
 }

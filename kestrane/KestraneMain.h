@@ -1,6 +1,7 @@
 // The main display program's main form and the settings and run-time
 // globals it owns, which the PFD and the ND read.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +17,30 @@
 
 class Fl_Menu_Bar;
 class TCGTexture;
+class TAboutBox;
+class TInfobox1;
+class TOKBottomDlg;
 struct Fl_Menu_Item;
+
+// What the first page of the database information box shows of the
+// runway selected for the current position (runway element: its
+// AirportIdent and RunwayName).
+struct TNearestRunway {
+  std::string AirportIdent;
+  std::string RunwayName;
+};
+
+// The calls the TCAS menu makes into the TCAS element, in the order the
+// menu makes them. Unbound entries are skipped.
+struct TTcasMenuCalls {
+  std::function<void(int above, int below)> SetAltitudeWindow;
+  std::function<void(bool taOnly)> SetTAOnly;
+  std::function<void()> SwitchOn;
+  std::function<void()> SwitchOff;
+};
+
+// The five items of the TCAS menu, in menu order.
+enum class TTcasMode { Off, TAOnly, TARA, Above, Below };
 
 // ---- Broker lines ----
 // Parses the "tcas" item of line into TcasMessage. False when the line
@@ -40,7 +64,7 @@ struct WindowGeometry {
   int left, top, height, width;
 };
 // Writes the keys back in their order; PFD-only mode leaves "PFD Visible"
-// and "ND Visible" as they are. A host or port holding CR or LF is kept out.
+// and "ND Visible" as they are. A host or port holding a control character is kept out.
 void WriteSettings(platform::TIniFile& ini, const WindowGeometry& geometry);
 // A window geometry that is absurd or lies off every screen gives the
 // defaults. screens: x, y, w, h of each screen.
@@ -89,6 +113,15 @@ class TKestraneForm : public TCGForm {
   void DecreaseNDRange();
   void SetRange(int nm);
   void InhibitTerrainEGPWS1Click();
+  void Settings2Click();
+  void Info1Click();
+  void About2Click();
+  void Off1Click();
+  void TAOnly1Click();
+  void TARA1Click();
+  void Above1Click();
+  void Below1Click();
+  void SetTcasMode(TTcasMode mode);
 
   // Frame.
   void FormPaint();
@@ -130,6 +163,12 @@ class TKestraneForm : public TCGForm {
   int SwapCount = 0;  // buffers swapped, for tests and the log
   std::unique_ptr<TCGTexture> PfdFrameTexture, NdFrameTexture;
   platform::Taskbar TaskbarWindow;
+  std::unique_ptr<TOKBottomDlg> OKBottomDlg;
+  std::unique_ptr<TInfobox1> Infobox1;
+  std::unique_ptr<TAboutBox> AboutBox;
+  // Bound by the program to the runway and TCAS elements.
+  std::function<TNearestRunway()> NearestRunway;
+  TTcasMenuCalls TcasMenuCalls;
 
  private:
   void BuildMenu();
@@ -144,6 +183,7 @@ class TKestraneForm : public TCGForm {
   bool Finalized = false;
   bool Connecting = false;
   bool Terminating = false;
+  bool CaptainsCheckedAtStart = true;
 };
 
 extern TKestraneForm* KestraneForm;

@@ -217,7 +217,13 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 
 bool TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-  auto bad = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+  // A control character (a line break above all) would break the file or
+  // come back changed: such a value is refused.
+  auto bad = [](const std::string& s) {
+    for (unsigned char c : s)
+      if (c < 0x20 || c == 0x7F) return true;
+    return false;
+  };
   if (bad(section) || bad(key) || bad(value) || section.find(']') != std::string::npos ||
       key.find('=') != std::string::npos)
     return false;

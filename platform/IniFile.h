@@ -33,7 +33,8 @@ class TIniFile {
   int ReadInteger(const std::string& section, const std::string& key, int def) const;
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;
 
-  // Values holding CR or LF are refused (false): they would break the file.
+  // Values holding a control character (CR, LF, tab, NUL...) are refused
+  // (false): they would break the file or read back changed.
   // False too when the file could not be read or written.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
   bool WriteInteger(const std::string& section, const std::string& key, int value);

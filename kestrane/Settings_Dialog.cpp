@@ -1,0 +1,67 @@
+#include "kestrane/Settings_Dialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+
+namespace {
+
+TOKBottomDlg::ModalHook& Hook() {
+  static TOKBottomDlg::ModalHook hook;
+  return hook;
+}
+
+Fl_Box* Label(int x, int y, int w, int h, const char* text) {
+  auto* box = new Fl_Box(x, y, w, h, text);
+  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  return box;
+}
+
+}  // namespace
+
+void TOKBottomDlg::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+
+TOKBottomDlg::TOKBottomDlg() {
+  window_ = std::make_unique<Fl_Window>(360, 150, "ND Settings");
+  window_->begin();
+  auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 340, 80, "Broker Settings");
+  frame->align(FL_ALIGN_TOP_LEFT);
+  Label(20, 30, 120, 25, "TCP/IP Adress");
+  Edit1 = new Fl_Input(150, 30, 190, 25);
+  Label(20, 65, 120, 25, "Port");
+  Edit2 = new Fl_Input(150, 65, 80, 25);
+  OKBtn = new Fl_Return_Button(170, 112, 85, 28, "OK");
+  CancelBtn = new Fl_Button(265, 112, 85, 28, "Cancel");
+  window_->end();
+  window_->set_modal();
+
+  OKBtn->callback(
+      [](Fl_Widget*, void* d) {
+        auto* dlg = static_cast<TOKBottomDlg*>(d);
+        dlg->ok_ = true;
+        dlg->window_->hide();
+      },
+      this);
+  auto cancel = [](Fl_Widget*, void* d) {
+    auto* dlg = static_cast<TOKBottomDlg*>(d);
+    dlg->ok_ = false;
+    dlg->window_->hide();
+  };
+  CancelBtn->callback(cancel, this);
+  window_->callback(cancel, this);  // the close box and Escape cancel
+}
+
+TOKBottomDlg::~TOKBottomDlg() = default;
+
+bool TOKBottomDlg::ShowModal() {
+  if (const ModalHook& hook = Hook()) return hook(*this);
+  ok_ = false;
+  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
+  Edit1->take_focus();
+  window_->show();
+  while (window_->shown()) Fl::wait();
+  return ok_;
+}
