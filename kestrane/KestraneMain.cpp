@@ -17,6 +17,7 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Urunways.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -344,6 +345,10 @@ void TKestraneForm::CheckRequiredFiles() {
 }
 
 bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
+  // The runway element exists in every mode: the PFD asks it for the
+  // active runway's elevation.
+  if (!Runways) Runways = std::make_unique<Trunways>();
+  ActiveRunwayElevation = [] { return Runways ? Runways->ActiveRunwayElevation() : kNoActiveRunway; };
   // 1. Command line.
   PfdOnly = PfdOnlyFromCommandLine(argc, argv);
   // 2. Program folder, working folder and log.
@@ -417,6 +422,9 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   else
     WriteDebug(" Startup: PS1.3 directory not set. Tried " + DataFolder);
   CheckRequiredFiles();
+  // The variation grid is read once, for every look-up of the session.
+  if (RequiredFilesFound) LoadMagneticVariation(DataFolder);
+  else ClearMagneticVariation();
   // 10. TCAS report record: emptied (its owner keeps it).
   // 11. OpenGL set-up.
   CreateRenderContext();
@@ -441,9 +449,10 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   WriteDebug(" Startup: Init of ND display objects.");
   if (HdgBox) HdgBox->Init();
   SetReferencePoint(OwnLatitude, OwnLongitude);
-  // Airports around the start position, the field elevation of the nearest
-  // runway (runway element); TCAS initialisation and its field elevation
-  // (TCAS element).
+  Runways->LoadAirports(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
+  FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                         static_cast<float>(OwnAltitude));
+  // TCAS initialisation and its field elevation (TCAS element).
   if (Irs) Irs->Init();
   // 16. ND display lists and data.
   if (!PfdOnly) {
@@ -500,6 +509,9 @@ void TKestraneForm::Finalize() {
     WriteDebug(" Finalization: ND refresh task stopped.");
   }
   if (!TaskbarShown) TaskbarWindow.Show();
+  // The PFD stops asking before the runway element goes.
+  ActiveRunwayElevation = nullptr;
+  Runways.reset();
   if (SettingsFile) {
     WindowGeometry g = ClosingGeometry;
     if (g.width == 0) g = {Left(), Top(), Height(), Width()};
@@ -768,8 +780,11 @@ void TKestraneForm::FormPaint() {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
   FrameCycle = (FrameCycle + 1) % 50;
-  // Every 50th frame: the field elevation of the nearest runway and the
-  // TCAS field elevation (runway and TCAS elements).
+  // Every 50th frame: the field elevation of the nearest runway, then the
+  // TCAS field elevation (TCAS element).
+  if (FrameCycle == 0 && Runways)
+    FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                           static_cast<float>(OwnAltitude));
   // No traffic element yet: no resolution advisory.
   RaClimbRate = -9999;
   RaDescendRate = -9999;

@@ -12,6 +12,7 @@
 #include "kestrane/Udebug.h"
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
+#include "nd/Urunways.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -133,9 +134,10 @@ void TrackLayer(const NdFrame& f, int m) {
 
 void DatabaseLayer(const NdFrame& f) {
   if (f.positionValid) {
-    // Runways (runway element); waypoints when WaypointsVisible; navaids
-    // when StationsVisible; tuned navaids (VOR/ADF element); airports when
-    // AirportsVisible.
+    if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    // Waypoints when WaypointsVisible; navaids when StationsVisible; tuned
+    // navaids (VOR/ADF element).
+    if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   // Traffic when TrafficVisible, then its advisory flags (traffic element);
   // VOR/ADF stations (VOR/ADF element).
@@ -326,9 +328,11 @@ void EndNavigationSession() {
 
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
-  // Navaids, waypoints and runways around the own position.
-  (void)Folder;
-  (void)DatabasesPresent;
+  // Navaids and waypoints around the own position (their elements).
+  if (Runways) {
+    Runways->FreeAirports();
+    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
 }
 
 void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
@@ -397,13 +401,20 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadDatabases(Folder, DatabasesPresent);
-    // Terrain tiles, field elevation of the nearest runway, TCAS and
-    // terrain reference altitude (terrain, runway and TCAS elements).
+    // Terrain tiles (terrain element).
+    if (Runways)
+      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                             static_cast<float>(OwnAltitude));
+    // TCAS field elevation and terrain reference altitude (TCAS and terrain
+    // elements).
     WriteDebug(" Broker Comm: First initialization successful.");
   }
   if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
-    // Field elevation of the nearest runway, terrain reference altitude and
-    // TCAS field elevation (runway, terrain and TCAS elements).
+    if (Runways)
+      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                             static_cast<float>(OwnAltitude));
+    // Terrain reference altitude and TCAS field elevation (terrain and TCAS
+    // elements).
   }
 }
 
