@@ -56,7 +56,7 @@ bool LoadMagneticVariation(const std::string& Folder) {
   MagVarGrid.clear();
   platform::TRecordFile f;
   const std::uint8_t* grid = nullptr;
-  if (f.Open(Folder + "\\747WORLD.MV", kMagVarGridBytes)) grid = f.Next();
+  if (f.Open(Folder + "\\747world.mv", kMagVarGridBytes)) grid = f.Next();
   if (!grid) {
     // A missing file has been reported by the required-files check.
     if (RequiredFilesFound)
