@@ -122,7 +122,7 @@ std::string IrsGrid(const DemoState& s, int irs, bool yAxis) {
 std::string RunwayCorner(int corner, bool yAxis) {
   constexpr double kHalfLengthDeg = 4500.0 / 364599;  // 9000 ft runway, heading 160 true
   constexpr double kHeading = kRunwayTrueHeading * 3.14159265358979 / 180;
-  const double along[4] = {0, 1, -1, 0.2};
+  const double along[4] = {0, 1, -1, 0.5};
   const double across[4] = {0, 0, 0, 0.05};
   const double lat = kDemoFieldLatitude + (along[corner - 1] * std::cos(kHeading) - across[corner - 1] * std::sin(kHeading)) * kHalfLengthDeg;
   const double lon = kDemoFieldLongitude + (along[corner - 1] * std::sin(kHeading) + across[corner - 1] * std::cos(kHeading)) *
