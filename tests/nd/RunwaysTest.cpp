@@ -16,6 +16,7 @@
 #include "tests/common/TestSupport.h"
 #include "tools/make-navdata/NavData.h"
 #include "tools/scripted-broker/DemoFlight.h"
+#include "tests/nd/NdHarness.h"
 
 namespace {
 
@@ -390,6 +391,32 @@ TEST_F(RunwaysTest, GeneratedDemoDataNamesSeattlesRunways) {
   EXPECT_EQ(rw.SelectRunway(47.2f, -122.0633f, 2000), 430);
   EXPECT_EQ(rw.RunwayName(), "14 /32 ");
   EXPECT_EQ(navdata::WaypointRegion(47.2, -122.06), "747w.pc");
+}
+
+TEST_F(RunwaysTest, FirstPositionLoadsTheRunwaysAndJumpsReselect) {
+  ASSERT_TRUE(navdata::WriteDatabases(dir.File("data"), false));
+  ASSERT_TRUE(LoadMagneticVariation(dir.File("data")));
+  Runways = std::make_unique<Trunways>();
+  FirstDataReceived = false;
+  FieldElevation = 0;
+  auto feed = [&](double lat, double lon) {
+    for (const std::string& l : ndtest::PositionLines(lat, lon))
+      ParseNavigationLine(l, dir.File("data"), true, false);
+  };
+  ParseNavigationLine("IPC.talt 2000", dir.File("data"), true, false);
+  feed(47.2, -122.0633333);
+  ASSERT_TRUE(Runways->HasList());
+  EXPECT_EQ(FieldElevation, 430);
+  // A slow drift towards Seattle's field never reselects; a jump does.
+  const double lat = navdata::StoredDegrees(47.4490), lon = navdata::StoredDegrees(-122.3110);
+  feed(47.2 + 0.05, -122.0633333);
+  EXPECT_EQ(FieldElevation, 430);
+  feed(lat, lon);
+  EXPECT_EQ(FieldElevation, 433);
+  EXPECT_EQ(Runways->AirportIdent(), "ksea");
+  Runways.reset();
+  FirstDataReceived = false;
+  FieldElevation = 0;
 }
 
 }  // namespace
