@@ -2,3 +2,7 @@
 # drawn offscreen.
 add_executable(nd_bench ${CMAKE_CURRENT_SOURCE_DIR}/ndBench.cpp)
 target_link_libraries(nd_bench PRIVATE nd_harness benchmark::benchmark)
+# The runway element: loading, selection and per-frame work on small and
+# full-size databases.
+target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRunwaysBench.cpp)
+target_link_libraries(nd_bench PRIVATE navdata_writer testsupport)

@@ -5,6 +5,7 @@
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "pfd/UcommonVariables.h"
+#include "nd/Urunways.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
@@ -23,7 +24,8 @@ void DispatchToParsers(const std::string& line) {
   if (Irs) Irs->ParseLine(line);
   // 5. Speed tape.
   if (SpeedTape) SpeedTape->ParseLine(line);
-  // 6. Runway element (runway element).
+  // 6. Runway element: the active runway.
+  if (Runways) Runways->ParseLine(line);
   // 7. Attitude indicator.
   if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;

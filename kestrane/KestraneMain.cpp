@@ -24,6 +24,7 @@
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
+#include "nd/Urunways.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -365,6 +366,10 @@ void TKestraneForm::CheckRequiredFiles() {
 }
 
 bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
+  // The runway element exists in every mode: the PFD asks it for the
+  // active runway's elevation.
+  if (!Runways) Runways = std::make_unique<Trunways>();
+  ActiveRunwayElevation = [] { return Runways ? Runways->ActiveRunwayElevation() : kNoActiveRunway; };
   // 1. Command line.
   PfdOnly = PfdOnlyFromCommandLine(argc, argv);
   // 2. Program folder, working folder and log.
@@ -439,6 +444,9 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   else
     WriteDebug(" Startup: PS1.3 directory not set. Tried " + DataFolder);
   CheckRequiredFiles();
+  // The variation grid is read once, for every look-up of the session.
+  if (RequiredFilesFound) LoadMagneticVariation(DataFolder);
+  else ClearMagneticVariation();
   // 10. TCAS report record: emptied.
   TcasMessage.callsign.clear();
   TcasMessage.latitude = 0;
@@ -466,14 +474,18 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   WriteDebug(" Startup: Init of ND display objects.");
   if (HdgBox) HdgBox->Init();
   SetReferencePoint(OwnLatitude, OwnLongitude);
-  // Airports around the start position, the field elevation of the nearest
-  // runway (runway element).
+  Runways->LoadAirports(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
+  FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                         static_cast<float>(OwnAltitude));
   // A form made again in the same process (tests) finds it freed.
   if (!Tcas) Tcas = std::make_unique<Ttcas>();
   Tcas->Init();
   Tcas->SetFieldElevation(FieldElevation);
-  // NearestRunway reads the selected runway (runway element).
-  // The TCAS menu items reach the TCAS element's mode calls.
+  // The information box reads the selected runway; the TCAS menu items
+  // reach the TCAS element's mode calls.
+  NearestRunway = [] {
+    return Runways ? TNearestRunway{Runways->AirportIdent(), Runways->RunwayName()} : TNearestRunway{};
+  };
   TcasMenuCalls.SetAltitudeWindow = [](int above, int below) {
     if (Tcas) Tcas->SetAltitudeWindow(above, below);
   };
@@ -542,6 +554,9 @@ void TKestraneForm::Finalize() {
     WriteDebug(" Finalization: ND refresh task stopped.");
   }
   if (!TaskbarShown) TaskbarWindow.Show();
+  // The PFD stops asking before the runway element goes.
+  ActiveRunwayElevation = nullptr;
+  Runways.reset();
   Tcas.reset();
   if (SettingsFile) {
     WindowGeometry g = ClosingGeometry;
@@ -812,9 +827,12 @@ void TKestraneForm::FormPaint() {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_STENCIL_TEST);
   FrameCycle = (FrameCycle + 1) % 50;
+  // Every 50th frame: the field elevation of the nearest runway, then the
+  // TCAS field elevation.
   if (FrameCycle == 0) {
-    // Every 50th frame: the field elevation of the nearest runway (runway
-    // element).
+    if (Runways)
+      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                             static_cast<float>(OwnAltitude));
     if (Tcas) Tcas->SetFieldElevation(FieldElevation);
   }
   TcasAdvisoryToPfd();

@@ -13,6 +13,7 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
+#include "nd/Urunways.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -134,9 +135,10 @@ void TrackLayer(const NdFrame& f, int m) {
 
 void DatabaseLayer(const NdFrame& f) {
   if (f.positionValid) {
-    // Runways (runway element); waypoints when WaypointsVisible; navaids
-    // when StationsVisible; tuned navaids (VOR/ADF element); airports when
-    // AirportsVisible.
+    if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    // Waypoints when WaypointsVisible; navaids when StationsVisible; tuned
+    // navaids (VOR/ADF element).
+    if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   if (Tcas) {
     // A frame that draws no traffic raises no traffic alert.
@@ -333,9 +335,11 @@ void EndNavigationSession() {
 
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
-  // Navaids, waypoints and runways around the own position.
-  (void)Folder;
-  (void)DatabasesPresent;
+  // Navaids and waypoints around the own position (their elements).
+  if (Runways) {
+    Runways->FreeAirports();
+    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
 }
 
 void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
@@ -404,15 +408,19 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadDatabases(Folder, DatabasesPresent);
-    // Terrain tiles, field elevation of the nearest runway (terrain and
-    // runway elements).
+    // Terrain tiles (terrain element).
+    if (Runways)
+      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                             static_cast<float>(OwnAltitude));
     if (Tcas) Tcas->SetFieldElevation(FieldElevation);
     // Terrain reference altitude (terrain element).
     WriteDebug(" Broker Comm: First initialization successful.");
   }
   if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
-    // Field elevation of the nearest runway, terrain reference altitude
-    // (runway and terrain elements).
+    if (Runways)
+      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                                             static_cast<float>(OwnAltitude));
+    // Terrain reference altitude (terrain element).
     if (Tcas) Tcas->SetFieldElevation(FieldElevation);
   }
 }

@@ -30,7 +30,6 @@ class BrokerLink : public ::testing::Test {
   void StartKestrane(const std::string& extraConfig = "") {
     prog = std::make_unique<Program>("kestrane", BrokerConfig(broker.Port()) + extraConfig);
     ASSERT_TRUE(prog->Ready()) << prog->Error();
-    testsupport::WriteFile(prog->File("data/747world.mv"), std::string(64800, '\0'));
     ASSERT_TRUE(prog->Start({}, x.Display()));
     win = FindWindow(kTitle, 15000, prog->Pid(), x.Display());
     ASSERT_NE(win, 0ul);
@@ -160,6 +159,8 @@ TEST_F(BrokerLink, DemoFlightTurnsTheCompassCardOnTheNd) {
   const int before = whiteInNd();
   ASSERT_NO_FATAL_FAILURE(Connect());
   ASSERT_TRUE(WaitForLine(Log(), " Broker Comm: First initialization successful.", 15000));
+  // The staged databases are loaded again around the first position.
+  EXPECT_EQ(CountLines(Log(), " Airports: Load successful."), 16);
   int after = 0;
   for (int i = 0; i < 50 && after <= before + 300; ++i) {
     usleep(100000);

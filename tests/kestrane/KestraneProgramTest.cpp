@@ -28,6 +28,17 @@ std::vector<std::string> LogMessages(const std::string& file) {
   return out;
 }
 
+// The log lines of loading the staged runway files, one pair per file.
+std::vector<std::string> AirportLoadLines() {
+  std::vector<std::string> out;
+  for (const char* f : {"747afr.apt", "747asi.apt", "747eur.apt", "747nam.apt", "747npo.apt", "747sam.apt",
+                        "747spa.apt", "747spo.apt"}) {
+    out.push_back(std::string(" Airports: Trying to load airports from ") + f);
+    out.push_back(" Airports: Load successful.");
+  }
+  return out;
+}
+
 class KestraneProgram : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,7 +53,7 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
   Program prog("kestrane", std::string("[Kestrane Settings]\nWindow Left Pos=100\nWindow Top Pos=80\n"
                                        "Window Height=420\nWindow Width=700\n[Lunavex Settings]\nKeep=1\n"));
   ASSERT_TRUE(prog.Ready()) << prog.Error();
-  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
+  // The staged databases are linked in.
   ASSERT_TRUE(prog.Start({}, x.Display()));
   unsigned long win = FindWindow("External Kestrane for PS1.3", 15000, prog.Pid(), x.Display());
   ASSERT_NE(win, 0ul);
@@ -57,14 +68,15 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
   EXPECT_EQ(st.code, 0);
 
   auto log = LogMessages(prog.File("debug.txt"));
-  const std::vector<std::string> expectedStart = {
+  std::vector<std::string> expectedStart = {
       " Ident: Kestrane V 0.98.8 (Beta) -  Dec 21th 2004",
       " Startup: ND Form Created.",
       " Startup: Working Directory = " + prog.Folder() + "/",
-      " Startup: PS1.3 directory not set. Tried data",
-      " Startup: Init of ND display objects.",
-      " Startup: Init of ND data loading.",
-      " Startup: Initialization complete."};
+      " Startup: PS1.3 directory set. data",
+      " Startup: Init of ND display objects."};
+  for (const std::string& l : AirportLoadLines()) expectedStart.push_back(l);
+  expectedStart.push_back(" Startup: Init of ND data loading.");
+  expectedStart.push_back(" Startup: Initialization complete.");
   ASSERT_GE(log.size(), expectedStart.size());
   for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(log[i], expectedStart[i]) << i;
   const std::vector<std::string> expectedEnd = {
@@ -72,7 +84,9 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
       " File/Exit: Leaving program.", " Alt-F4: Trying to disconnect from Broker.",
       " Alt-F4: ND refresh TIMER stopped.", " Alt-F4: Disconnected from Broker."};
   auto at = std::search(log.begin(), log.end(), expectedEnd.begin(), expectedEnd.end());
-  EXPECT_NE(at, log.end());
+  ASSERT_NE(at, log.end());
+  // The runway element goes at the end.
+  EXPECT_EQ(std::count(at, log.end(), " Aiports: Freeing used memory"), 1);
 
   platform::TIniFile ini(prog.File("config.ini"));
   EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Left Pos", -1), 100);
@@ -114,17 +128,18 @@ TEST_F(KestraneProgram, UnmovedWindowKeepsItsSavedGeometry) {
 TEST_F(KestraneProgram, PfdOnlyModeKeepsTheDisplayFlags) {
   Program prog("kestrane", std::string("[Kestrane Settings]\nPFD Visible=0\nND Visible=1\n"));
   ASSERT_TRUE(prog.Ready()) << prog.Error();
-  testsupport::WriteFile(prog.File("data/747world.mv"), std::string(64800, '\0'));
   ASSERT_TRUE(prog.Start({"-P"}, x.Display()));
   ASSERT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Initialization complete.", 15000));
   ExitStatus st = prog.Terminate(15000);
   EXPECT_EQ(st.code, 0);
   auto log = LogMessages(prog.File("debug.txt"));
-  const std::vector<std::string> expected = {
+  // The runways load in PFD-only mode too: the PFD shows the field's elevation.
+  std::vector<std::string> expected = {
       " Ident: Kestrane V 0.98.8 (Beta) -  Dec 21th 2004", " Startup: ND Form Created.",
       " Startup: Working Directory = " + prog.Folder() + "/",
-      " Startup: PS1.3 directory not set. Tried data", " Startup: Init of ND display objects.",
-      " Startup: Initialization complete."};
+      " Startup: PS1.3 directory set. data", " Startup: Init of ND display objects."};
+  for (const std::string& l : AirportLoadLines()) expected.push_back(l);
+  expected.push_back(" Startup: Initialization complete.");
   ASSERT_GE(log.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(log[i], expected[i]) << i;
   platform::TIniFile ini(prog.File("config.ini"));

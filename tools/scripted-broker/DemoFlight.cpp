@@ -116,6 +116,22 @@ std::string IrsGrid(const DemoState& s, int irs, bool yAxis) {
   return Fixed(yAxis ? y : x, 1);
 }
 
+// Grid position of a corner of the demo field's active runway: corner 1
+// on the runway's reference point (its centre, where the database has it),
+// corners 2 to 4 at its ends and at one side, off every database point.
+std::string RunwayCorner(int corner, bool yAxis) {
+  constexpr double kHalfLengthDeg = 4500.0 / 364599;  // 9000 ft runway, heading 160 true
+  constexpr double kHeading = kRunwayTrueHeading * 3.14159265358979 / 180;
+  const double along[4] = {0, 1, -1, 0.5};
+  const double across[4] = {0, 0, 0, 0.05};
+  const double lat = kDemoFieldLatitude + (along[corner - 1] * std::cos(kHeading) - across[corner - 1] * std::sin(kHeading)) * kHalfLengthDeg;
+  const double lon = kDemoFieldLongitude + (along[corner - 1] * std::sin(kHeading) + across[corner - 1] * std::cos(kHeading)) *
+                                               kHalfLengthDeg / std::cos(kDemoFieldLatitude * 3.14159265358979 / 180);
+  double x = 0, y = 0;
+  GridFromLatLon(lat, lon, kDemoCenterLongitude, x, y);
+  return Fixed(yAxis ? y : x, 1);
+}
+
 std::string DegreesPart(double v) { return Int(std::trunc(v)); }
 // Fraction of a degree in the units of "IPC.latmin" and "IPC.lonmin"
 // (degree = whole + value / 6,000,000).
@@ -283,6 +299,19 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.IrsY1", "grid Y feet", [](S s) { return IrsGrid(s, 1, true); }},
       {"MV.IrsY2", "grid Y feet", [](S s) { return IrsGrid(s, 2, true); }},
       {"MV.IrsY3", "grid Y feet", [](S s) { return IrsGrid(s, 3, true); }},
+    },
+    // The active runway: four grid corners, its designator and length.
+    {
+      {"MV.RwyX1", "grid X feet, corner 1", [](S) { return RunwayCorner(1, false); }},
+      {"MV.RwyX2", "grid X feet, corner 2", [](S) { return RunwayCorner(2, false); }},
+      {"MV.RwyX3", "grid X feet, corner 3", [](S) { return RunwayCorner(3, false); }},
+      {"MV.RwyX4", "grid X feet, corner 4", [](S) { return RunwayCorner(4, false); }},
+      {"MV.RwyY1", "grid Y feet, corner 1", [](S) { return RunwayCorner(1, true); }},
+      {"MV.RwyY2", "grid Y feet, corner 2", [](S) { return RunwayCorner(2, true); }},
+      {"MV.RwyY3", "grid Y feet, corner 3", [](S) { return RunwayCorner(3, true); }},
+      {"MV.RwyY4", "grid Y feet, corner 4", [](S) { return RunwayCorner(4, true); }},
+      {"MV.RwyStr6", "designator of the runway in use", [](S) { return std::string("14"); }},
+      {"MV.RwyLen6", "feet, 0 no runway", [](S) { return std::string("9000"); }},
     },
     // Traffic: callsign, two further fields, latitude, longitude, altitude
     // (feet), one more field.

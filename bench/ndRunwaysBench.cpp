@@ -1,0 +1,95 @@
+// The runway element on the demo data and on a full-size database (about
+// 30,000 runway records world-wide), aircraft at the demo field: loading,
+// the field-elevation search, and the per-frame work (active runway
+// elevation and drawing, airport symbols), which must not grow with the
+// database.
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "kestrane/UDeclarations.h"
+#include "kestrane/Udebug.h"
+#include "nd/Urunways.h"
+#include "platform/OffscreenGL.h"
+#include "tests/common/TestSupport.h"
+#include "tests/nd/NdHarness.h"
+#include "tools/make-navdata/NavData.h"
+#include "tools/scripted-broker/DemoFlight.h"
+
+namespace {
+
+constexpr double kLat = broker::kDemoFieldLatitude, kLon = broker::kDemoFieldLongitude;
+
+// Both data sets, written once into temporary folders.
+const std::string& DataFolder(bool full) {
+  static testsupport::TempDir small, large;
+  static const bool written = [] {
+    DebugFileName = small.File("debug.txt");
+    return navdata::WriteDatabases(small.Path(), false) && navdata::WriteDatabases(large.Path(), true);
+  }();
+  (void)written;
+  return full ? large.Path() : small.Path();
+}
+
+std::unique_ptr<Trunways> Loaded(bool full) {
+  RequiredFilesFound = true;
+  LoadMagneticVariation(DataFolder(full));
+  auto rw = std::make_unique<Trunways>();
+  rw->LoadAirports(kLat, kLon, DataFolder(full), true);
+  // The demo broker's active runway: corner 1 on the field, "14".
+  rw->ParseLine("MV.CenterLon " + std::to_string(broker::kDemoCenterLongitude));
+  const broker::DemoState& s = broker::DemoFlight().At(0);
+  for (const auto& row : broker::DemoTable())
+    if (row.front().name == "MV.RwyX1") rw->ParseLine(broker::DemoLine(row, s));
+  return rw;
+}
+
+void BM_LoadAirports(benchmark::State& state) {
+  const bool full = state.range(0) != 0;
+  auto rw = Loaded(full);
+  for (auto _ : state) {
+    rw->FreeAirports();
+    rw->LoadAirports(kLat, kLon, DataFolder(full), true);
+  }
+  state.counters["kept"] = static_cast<double>(rw->List()->size());
+}
+BENCHMARK(BM_LoadAirports)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SelectRunway(benchmark::State& state) {
+  auto rw = Loaded(state.range(0) != 0);
+  for (auto _ : state) benchmark::DoNotOptimize(rw->SelectRunway(47.2f, -122.0633f, 2000));
+  state.counters["kept"] = static_cast<double>(rw->List()->size());
+}
+BENCHMARK(BM_SelectRunway)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+platform::OffscreenGL& Context() {
+  static platform::OffscreenGL ctx(512, 512);
+  return ctx;
+}
+
+// One frame's runway work: the PFD's active elevation, then the active
+// runway (range 40) or the airports (range 40) drawn.
+void BM_FrameRunways(benchmark::State& state, bool airports) {
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  ndtest::NdHarness harness;  // fonts and symbol lists
+  auto rw = Loaded(state.range(0) != 0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glOrtho(-100, 100, -100, 100, -1, 1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(rw->ActiveRunwayElevation());
+    if (airports) rw->DrawAirports(kLat, kLon, 90, 40);
+    else rw->DrawRunways(kLat, kLon, 90, 40);
+    glFinish();
+  }
+  state.counters["kept"] = static_cast<double>(rw->List()->size());
+  state.counters["active_ft"] = rw->ActiveRunwayElevation();
+}
+BENCHMARK_CAPTURE(BM_FrameRunways, active_runway, false)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameRunways, airports, true)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
