@@ -6,6 +6,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
+#include "platform/ModalDialog.h"
 #include "platform/Paths.h"
 #include "support/urllabel/VelUrlLabel.h"
 
@@ -61,7 +62,7 @@ TAboutBox::TAboutBox() {
   OKButton = new Fl_Return_Button(127, 200, 86, 30, "OK");
   window_->end();
   window_->set_modal();
-  OKButton->callback([](Fl_Widget*, void* w) { static_cast<Fl_Window*>(w)->hide(); }, window_.get());
+  platform::ConnectOk(*window_, *OKButton);
 }
 
 TAboutBox::~TAboutBox() = default;
@@ -76,7 +77,5 @@ void TAboutBox::ShowModal() {
     hook(*this);
     return;
   }
-  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
-  window_->show();
-  while (window_->shown()) Fl::wait();
+  platform::RunModal(*window_);
 }

@@ -7,6 +7,8 @@
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 
+#include "platform/ModalDialog.h"
+
 namespace {
 
 TOKBottomDlg::ModalHook& Hook() {
@@ -38,20 +40,8 @@ TOKBottomDlg::TOKBottomDlg() {
   window_->end();
   window_->set_modal();
 
-  OKBtn->callback(
-      [](Fl_Widget*, void* d) {
-        auto* dlg = static_cast<TOKBottomDlg*>(d);
-        dlg->ok_ = true;
-        dlg->window_->hide();
-      },
-      this);
-  auto cancel = [](Fl_Widget*, void* d) {
-    auto* dlg = static_cast<TOKBottomDlg*>(d);
-    dlg->ok_ = false;
-    dlg->window_->hide();
-  };
-  CancelBtn->callback(cancel, this);
-  window_->callback(cancel, this);  // the close box and Escape cancel
+  // The close box and Escape cancel.
+  platform::ConnectOkCancel(*window_, *OKBtn, *CancelBtn, ok_);
 }
 
 TOKBottomDlg::~TOKBottomDlg() = default;
@@ -59,9 +49,7 @@ TOKBottomDlg::~TOKBottomDlg() = default;
 bool TOKBottomDlg::ShowModal() {
   if (const ModalHook& hook = Hook()) return hook(*this);
   ok_ = false;
-  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
   Edit1->take_focus();
-  window_->show();
-  while (window_->shown()) Fl::wait();
+  platform::RunModal(*window_);
   return ok_;
 }

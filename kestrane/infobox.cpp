@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ModalDialog.h"
 #include "kestrane/KestraneSettings.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
@@ -201,7 +202,7 @@ TInfobox1::TInfobox1() {
   OKButton = new Fl_Return_Button(257, 432, 86, 30, "OK");
   window_->end();
   window_->set_modal();
-  OKButton->callback([](Fl_Widget*, void* w) { static_cast<Fl_Window*>(w)->hide(); }, window_.get());
+  platform::ConnectOk(*window_, *OKButton);
 }
 
 TInfobox1::~TInfobox1() = default;
@@ -261,7 +262,5 @@ void TInfobox1::ShowModal() {
     hook(*this);
     return;
   }
-  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
-  window_->show();
-  while (window_->shown()) Fl::wait();
+  platform::RunModal(*window_);
 }

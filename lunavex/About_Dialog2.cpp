@@ -6,6 +6,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
+#include "platform/ModalDialog.h"
 #include "support/urllabel/VelUrlLabel.h"
 
 namespace lunavex {
@@ -65,7 +66,7 @@ TAboutBox::TAboutBox() {
   OKButton = new Fl_Return_Button(122, 200, 86, 30, "OK");
   window_->end();
   window_->set_modal();
-  OKButton->callback([](Fl_Widget*, void* w) { static_cast<Fl_Window*>(w)->hide(); }, window_.get());
+  platform::ConnectOk(*window_, *OKButton);
 }
 
 TAboutBox::~TAboutBox() = default;
@@ -75,9 +76,7 @@ void TAboutBox::ShowModal() {
     hook(*this);
     return;
   }
-  window_->position((Fl::w() - window_->w()) / 2, (Fl::h() - window_->h()) / 2);
-  window_->show();
-  while (window_->shown()) Fl::wait();
+  platform::RunModal(*window_);
 }
 
 }  // namespace lunavex

@@ -12,23 +12,15 @@
 #include "nd/Unavigation.h"
 #include "pfd/Upfd.h"
 #include "platform/DisplayLists.h"
+#include "tests/common/IrsLines.h"
 #include "platform/Numbers.h"
 #include "tools/scripted-broker/DemoFlight.h"
 
 namespace ndtest {
 
-std::vector<std::string> AlignedIrsLines() {
-  // AlignDel before Align: "MV.Irs1Align" also matches inside "MV.Irs1AlignDel".
-  return {"MV.Irs1AlignDel 0", "MV.Irs2AlignDel 0", "MV.Irs3AlignDel 0", "MV.Irs1Align 0",
-          "MV.Irs2Align 0",    "MV.Irs3Align 0",    "MV.Irs1Sel 2",      "MV.Irs2Sel 2",
-          "MV.Irs3Sel 2",      "MV.Irs1Quality 1",  "MV.Irs2Quality 1",  "MV.Irs3Quality 1",
-          "MV.IrsAligning 0",  "MV.IrsAttHdg 0"};
-}
+std::vector<std::string> AlignedIrsLines() { return testsupport::AlignedIrsLines(); }
 
-std::vector<std::string> UnalignedIrsLines() {
-  return {"MV.Irs1Sel 0",     "MV.Irs2Sel 0",     "MV.Irs3Sel 0",    "MV.Irs1Quality 0",
-          "MV.Irs2Quality 0", "MV.Irs3Quality 0", "MV.IrsAligning 0", "MV.IrsAttHdg 0"};
-}
+std::vector<std::string> UnalignedIrsLines() { return testsupport::UnalignedIrsLines(); }
 
 std::vector<std::string> PositionLines(double lat, double lon, int centreLon) {
   double x = 0, y = 0;

@@ -1,0 +1,67 @@
+// Helpers of the tests that run the main form in the test process: a
+// loopback listener to connect to, an event-loop pump and the form made
+// and started up as the program makes it.
+#pragma once
+#include <FL/Fl.H>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "kestrane/KestraneMain.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "tests/common/TestSupport.h"
+
+namespace formtest {
+
+// A listening socket on 127.0.0.1 that accepts a client and ignores what
+// it sends.
+class Listener {
+ public:
+  Listener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(fd_, 4);
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~Listener() { ::close(fd_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// Runs the event loop for the given time.
+inline void Pump(double seconds) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) Fl::wait(0.01);
+}
+
+// The main form, started up from the test's folder with the staged images
+// and message boxes recorded instead of shown. Null when start-up failed.
+inline std::unique_ptr<TKestraneForm> StartForm() {
+  platform::SetMessageBoxHook([](const std::string&, const std::string&) {});
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(testsupport::StageDir() + "/bitmaps",
+                                            platform::ProgramFolder() + "bitmaps", ec);
+  auto form = std::make_unique<TKestraneForm>();
+  const char* argv[] = {"kestrane"};
+  if (!form->FormCreate(1, argv)) return nullptr;
+  return form;
+}
+
+}  // namespace formtest
