@@ -3,6 +3,7 @@
 #include "kestrane/KestraneMain.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/UtextVisual.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
@@ -26,5 +27,5 @@ void DispatchToParsers(const std::string& line) {
   if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;
   // 8. Route, fix info, VOR/ADF and ND texts.
-  (void)line;
+  if (NdText) NdText->ParseLine(line);
 }
