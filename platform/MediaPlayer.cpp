@@ -12,7 +12,7 @@ namespace {
 
 int deviceOpens = 0;
 // A sound file larger than this is not a short alert and is refused.
-constexpr std::size_t kMaxSoundFileBytes = 32u << 20;
+constexpr std::size_t kMaxSoundFileBytes = 8u << 20;
 
 }  // namespace
 
