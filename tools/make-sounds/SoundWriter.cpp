@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numbers>
 
+#include "platform/Numbers.h"
+
 namespace sounds {
 
 namespace {
@@ -33,7 +35,7 @@ std::uint16_t Get16(const std::string& s, std::size_t at) {
 // Appends seconds of a tone whose frequency glides from f0 to f1, with
 // 5 ms fades at both ends so that no tone clicks.
 void Tone(Samples& out, double seconds, double f0, double f1, double amplitude = 0.5) {
-  const int n = static_cast<int>(std::lround(seconds * kRate));
+  const int n = platform::SafeRound(seconds * kRate);
   const int fade = kRate / 200;
   double phase = 0;
   for (int i = 0; i < n; ++i) {
@@ -42,12 +44,12 @@ void Tone(Samples& out, double seconds, double f0, double f1, double amplitude =
     double envelope = 1;
     if (i < fade) envelope = static_cast<double>(i) / fade;
     if (n - 1 - i < fade) envelope = std::min(envelope, static_cast<double>(n - 1 - i) / fade);
-    out.push_back(static_cast<std::int16_t>(std::lround(32767 * amplitude * envelope * std::sin(phase))));
+    out.push_back(static_cast<std::int16_t>(platform::SafeRound(32767 * amplitude * envelope * std::sin(phase))));
   }
 }
 
 void Silence(Samples& out, double seconds) {
-  out.insert(out.end(), static_cast<std::size_t>(std::lround(seconds * kRate)), 0);
+  out.insert(out.end(), static_cast<std::size_t>(std::max(0, platform::SafeRound(seconds * kRate))), 0);
 }
 
 }  // namespace
@@ -120,10 +122,10 @@ bool DecodeWav16(const std::string& bytes, Samples& out) {
   out.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const double x = static_cast<double>(i) * rate / kRate;
-    const std::size_t k = std::min(static_cast<std::size_t>(x), frames - 1);
+    const std::size_t k = std::min(static_cast<std::size_t>(std::max(0, platform::SafeTrunc(x))), frames - 1);
     const double frac = x - static_cast<double>(k);
     const double v = k + 1 < frames ? mono[k] * (1 - frac) + mono[k + 1] * frac : mono[k];
-    out.push_back(static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0))));
+    out.push_back(static_cast<std::int16_t>(platform::SafeRound(std::clamp(v, -32768.0, 32767.0))));
   }
   return true;
 }
@@ -160,15 +162,15 @@ Samples TonePattern(int index) {
 }
 
 void FitLength(Samples& samples, double minSeconds, double maxSeconds) {
-  const auto minN = static_cast<std::size_t>(minSeconds * kRate);
-  const auto maxN = static_cast<std::size_t>(maxSeconds * kRate);
+  const auto minN = static_cast<std::size_t>(std::max(0, platform::SafeTrunc(minSeconds * kRate)));
+  const auto maxN = static_cast<std::size_t>(std::max(0, platform::SafeTrunc(maxSeconds * kRate)));
   if (samples.size() < minN) samples.resize(minN, 0);
   if (samples.size() > maxN) {
     samples.resize(maxN);
     const std::size_t fade = std::min<std::size_t>(kRate / 50, maxN);
     for (std::size_t i = 0; i < fade; ++i) {
       std::int16_t& v = samples[maxN - 1 - i];
-      v = static_cast<std::int16_t>(v * static_cast<double>(i) / fade);
+      v = static_cast<std::int16_t>(platform::SafeTrunc(v * static_cast<double>(i) / fade));
     }
   }
 }
