@@ -6,3 +6,4 @@ target_link_libraries(nd_bench PRIVATE nd_harness benchmark::benchmark)
 # full-size databases.
 target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRunwaysBench.cpp)
 target_link_libraries(nd_bench PRIVATE navdata_writer testsupport)
+add_dependencies(nd_bench sounds)

@@ -8,12 +8,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
+#include "kestrane/KestraneSettings.h"
+#include "nd/Unavigation.h"
+#include "nd/UtextVisual.h"
+#include "platform/MediaPlayer.h"
 #include "platform/OffscreenGL.h"
+#include "platform/Paths.h"
 #include "tests/nd/NdHarness.h"
 
 namespace {
@@ -93,6 +99,56 @@ void BM_TcasReportIntoFullList(benchmark::State& state) {
   Tcas.reset();
 }
 BENCHMARK(BM_TcasReportIntoFullList)->Unit(benchmark::kMicrosecond);
+
+// The texts state with every text and flag shown: waypoint block with a
+// route distance, speeds, wind, all mode flags with both terrain numbers,
+// and the traffic annunciation.
+void BM_NdTextsAndFlags(benchmark::State& state) {
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  ndtest::NdHarness harness;
+  harness.Load(ndtest::ReferenceScenario("texts"));
+  TaOnlyFlag = true;
+  TerrainMaxElevation = [] { return 12345; };
+  TerrainMinElevation = [] { return 800; };
+  RouteDistanceToActive = [](double, double) { return 123.4; };
+  NdFrameFlagsHook = [](NdFrameFlags& f) { f.trafficAdvisoryDrawn = true; };
+  for (auto _ : state) harness.Render();
+  NdFrameFlagsHook = nullptr;
+  TerrainMaxElevation = TerrainMinElevation = nullptr;
+  RouteDistanceToActive = nullptr;
+  TaOnlyFlag = false;
+}
+BENCHMARK(BM_NdTextsAndFlags)->Unit(benchmark::kMillisecond);
+
+// One alert update that starts a sound (the generated traffic sound on
+// SDL's silent driver), after an update that re-arms it. The device is
+// opened once, not per sound.
+void BM_AlertStartsSound(benchmark::State& state) {
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  ndtest::NdHarness harness;  // fonts and the alert element
+  platform::TMediaPlayer player;
+  Talert alert;
+  alert.Init(&player, platform::ProgramFolder());
+  alert.Update(true, false, false, false);  // opens the device
+  const int opens = platform::TMediaPlayer::DeviceOpenCount();
+  for (auto _ : state) {
+    state.PauseTiming();
+    alert.Update(false, false, false, false);
+    state.ResumeTiming();
+    alert.Update(true, false, false, false);
+  }
+  glFinish();
+  state.counters["device_opens"] = platform::TMediaPlayer::DeviceOpenCount() - opens;
+  if (player.FileName.empty()) state.SkipWithError("no sound played");
+}
+BENCHMARK(BM_AlertStartsSound)->Unit(benchmark::kMillisecond);
 
 const bool registered = [] {
   std::vector<ndtest::Scenario> all = ndtest::ReferenceScenarios();

@@ -6,6 +6,7 @@
 #include "nd/Utcas.h"
 #include "pfd/UcommonVariables.h"
 #include "nd/Urunways.h"
+#include "nd/UtextVisual.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
@@ -30,5 +31,5 @@ void DispatchToParsers(const std::string& line) {
   if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;
   // 8. Route, fix info, VOR/ADF and ND texts.
-  (void)line;
+  if (NdText) NdText->ParseLine(line);
 }

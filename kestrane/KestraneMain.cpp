@@ -25,6 +25,7 @@
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/UtextVisual.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -504,8 +505,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     CtrCompass->BuildDisplayLists();
     RoseCompass->BuildDisplayLists();
     NdSymbols->BuildSymbolLists();
-    // Terrain, route, fix info, VOR/ADF lists and the alert sounds (their
-    // elements).
+    // Terrain, route, fix info, VOR/ADF lists (their elements).
+    if (Alert) Alert->Init(&MediaPlayer1, ProgramFolder);
     WriteDebug(" Startup: Init of ND data loading.");
     // Terrain tiles, navaids and waypoints around the start position, and
     // the terrain reference altitude (their elements).

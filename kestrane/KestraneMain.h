@@ -11,6 +11,7 @@
 #include "platform/Desktop.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
+#include "platform/MediaPlayer.h"
 #include "kestrane/LineBuffer.h"
 #include "support/socket/WSocket.h"
 #include "support/opengl/CgWindow.h"
@@ -159,6 +160,7 @@ class TKestraneForm : public TCGForm {
   bool ShownRecorded = false;
   std::unique_ptr<platform::TIniFile> SettingsFile;
   std::unique_ptr<TWSocket> WSocket1;
+  platform::TMediaPlayer MediaPlayer1;  // the ND's alert sounds
   brokerlink::LineBuffer ReceiveBuffer{8192};
   int SwapCount = 0;  // buffers swapped, for tests and the log
   std::unique_ptr<TCGTexture> PfdFrameTexture, NdFrameTexture;

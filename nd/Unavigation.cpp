@@ -14,6 +14,7 @@
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/UtextVisual.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -42,6 +43,15 @@ std::array<double, 3> IrsX{}, IrsY{};
 bool FirstDataReceived = false;
 int FrameCycle = 0;
 NdFrameFlags NdFlags;
+std::function<void(NdFrameFlags&)> NdFrameFlagsHook;
+std::function<int()> TerrainMaxElevation, TerrainMinElevation;
+std::function<double(double lat, double lon)> RouteDistanceToActive;
+
+int HighestTerrain() { return TerrainMaxElevation ? TerrainMaxElevation() : 0; }
+int LowestTerrain() { return TerrainMinElevation ? TerrainMinElevation() : 99999; }
+double RouteDistance(double lat, double lon) {
+  return RouteDistanceToActive ? RouteDistanceToActive(lat, lon) : -1;
+}
 
 namespace {
 
@@ -155,6 +165,29 @@ void DatabaseLayer(const NdFrame& f) {
   }
 }
 
+// The annunciations and sounds of the frame's alerts; traffic is a TA or
+// an RA drawn.
+void AlertUpdate() {
+  if (NdFrameFlagsHook) NdFrameFlagsHook(NdFlags);
+  if (Alert)
+    Alert->Update(NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn, NdFlags.clearanceFloor,
+                  NdFlags.terrainCaution, NdFlags.terrainWarning);
+}
+
+void ModeFlags(const NdFrame& f) {
+  if (NdText)
+    NdText->DrawFlags(WaypointsVisible, AirportsVisible, StationsVisible, TerrainVisible, TcasOnFlag,
+                      TrafficVisible, TaOnlyFlag, HighestTerrain(), LowestTerrain(),
+                      platform::SafeRound(OwnAltitude), FmcLatitude, FmcLongitude, GroundSpeed,
+                      TrueAirspeed, WindDirection, WindSpeed, DisplayHeading, f.positionValid);
+}
+
+void Texts(const NdFrame& f) {
+  if (NdText)
+    NdText->Draw(f.positionValid, FmcLatitude, FmcLongitude, GroundSpeed, TrueAirspeed, WindDirection,
+                 WindSpeed, DisplayHeading);
+}
+
 void ArcLayout(const NdFrame& f) {
   const double down = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
   glTranslated(0, -down, 0);
@@ -178,13 +211,13 @@ void ArcLayout(const NdFrame& f) {
   glLineWidth(2);
   RoseCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
                     f.headingStatus);
-  // Alert update (alert element).
+  AlertUpdate();
   cgdraw::BlackColour();
-  // Mode flags (text element).
+  ModeFlags(f);
   // Everything beyond the arc radius is blacked out.
   cgdraw::BlackColour();
   gluDisk(NdQuadric, DisplaySize, 1.41 * DisplaySize, 360, 2);
-  // Texts (text element).
+  Texts(f);
   cgdraw::BlackColour();
   TrackLine->Draw(f.positionValid, 0, 1);
   // VOR/ADF labels and pointers (VOR/ADF element).
@@ -206,11 +239,13 @@ void ProfileLayout(const NdFrame& f) {
   Rectangle(-100, 77, 100, 120);
   const double alertDown = 0.15 * DisplaySize * DisplaySizeFactor;  // 21.21
   glTranslated(0, -alertDown - y0, 0);
-  // Alert update (alert element).
+  AlertUpdate();
   glTranslated(0, alertDown + y0, 0);
   const double textDown = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
   glTranslated(0, -textDown - y0, 0);
-  // Mode flags, texts and VOR/ADF labels (text and VOR/ADF elements).
+  ModeFlags(f);
+  Texts(f);
+  // VOR/ADF labels (VOR/ADF element).
   glTranslated(0, textDown + y0, 0);
   glLineWidth(2);
   CtrCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
@@ -306,12 +341,16 @@ void CreateNavigationObjects() {
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
   // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
-  // terrain element's runway reference; texts and alerts.
+  // terrain element's runway reference.
+  NdText = std::make_unique<Ttext>();
+  Alert = std::make_unique<Talert>();
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
-  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  Alert.reset();
+  NdText.reset();
+  // VOR/ADF, fix info, route, navaids, waypoints, terrain.
   if (TrackLine) TTrackLine::DeleteDisplayLists();
   TrackLine.reset();
   if (NdSymbols) TNDDataElement::DeleteSymbolLists();

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,19 @@ struct NdFrameFlags {
   bool trafficAlert = false;  // a TA or an RA symbol drawn: the traffic alert's input
 };
 extern NdFrameFlags NdFlags;
+
+// ---- Values of elements that other units provide ----
+// Each is empty until its element binds it; the readers below then give
+// the value that shows nothing.
+// Called before the alert update of every frame with the frame's flags.
+extern std::function<void(NdFrameFlags&)> NdFrameFlagsHook;
+// Highest and lowest terrain around the aircraft, ft (0 and 99999: none).
+extern std::function<int()> TerrainMaxElevation, TerrainMinElevation;
+// Distance in NM from (lat, lon) to the active route point (negative: no route).
+extern std::function<double(double lat, double lon)> RouteDistanceToActive;
+int HighestTerrain();
+int LowestTerrain();
+double RouteDistance(double lat, double lon);
 
 // ---- Pure helpers ----
 

@@ -75,7 +75,11 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args, co
   std::string path = fs::absolute(program, ec).string();  // the child changes folder first
   std::vector<std::string> argv{path};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> envv = MergedEnvironment(env);
+  // The programs' sounds go to SDL's silent driver unless a test chooses another.
+  std::vector<std::string> extra = env;
+  if (std::none_of(extra.begin(), extra.end(), [](const std::string& x) { return EnvName(x) == "SDL_AUDIODRIVER"; }))
+    extra.push_back("SDL_AUDIODRIVER=dummy");
+  std::vector<std::string> envv = MergedEnvironment(extra);
   auto cargv = CStrings(argv);
   auto cenv = CStrings(envv);
 

@@ -171,11 +171,12 @@ TEST_F(NdDrawing, HiddenBelowTheArcAndBeyondIt) {
   // Without the stencil ring both show; beyond the arc the disk blacks a
   // star out while the pointer and heading box drawn after it stay.
   HideBelowCompassArc = false;
-  PlaceIrs(3, 1.2 * 10, 30);
+  // (20 degrees right: clear of the waypoint block drawn after the disk.)
+  PlaceIrs(3, 1.2 * 10, 20);
   harness->Render();
   ReadBack();
   EXPECT_GT(Near(0.95 * DisplaySize * s5, 0.95 * DisplaySize * c5, 2.5, kWhite), 0);
-  EXPECT_EQ(Near(1.2 * DisplaySize * 0.5, 1.2 * DisplaySize * 0.866, 3, kWhite), 0);
+  EXPECT_EQ(Near(1.2 * DisplaySize * 0.342, 1.2 * DisplaySize * 0.9397, 3, kWhite), 0);
   EXPECT_GT(Near(0, DisplaySize + 2, 2, kWhite), 0);  // heading pointer
   EXPECT_GT(Near(0, DisplaySize + 9, 8, kWhite), 0);  // heading box
   EXPECT_FALSE(harness->Printed("HDG").empty());

@@ -95,6 +95,11 @@ const std::vector<Scenario>& ReferenceScenarios() {
       s.push_back({"polar", lines, 80});
     }
     s.push_back({"hide-below-arc", Join(AlignedIrsLines(), {"MV.GndSpeed 250"}), 10, false, true});
+    // The waypoint block, ground speed, true airspeed and a wind from 045
+    // at 12 kt.
+    s.push_back({"texts", Join(AlignedIrsLines(), {"MV.GndSpeed 250", "MV.TAS 280", "MV.WindRad 0.7854",
+                                                   "MV.WindSpd 1.1112",
+                                                   "MV.WptGMT1 12345 MV.WptStr rivra MV.WptLen 5"})});
     return s;
   }();
   return scenarios;

@@ -32,7 +32,7 @@ std::vector<std::string> PositionLines(double lat, double lon, int centreLon = -
 std::vector<std::string> NeutralLines();
 
 // irs-not-aligned, on-ground, right-turn-climb, left-turn-range-40,
-// profile, polar, hide-below-arc.
+// profile, polar, hide-below-arc, texts.
 const std::vector<Scenario>& ReferenceScenarios();
 const Scenario& ReferenceScenario(const std::string& name);
 

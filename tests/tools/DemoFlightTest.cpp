@@ -84,7 +84,10 @@ TEST(DemoFlight, LinesFitTheReceiversAndValuesTheirReaders) {
       for (const auto& [name, value] : Items(line)) {
         if (name == "tcas") continue;
         double v = 0;
-        EXPECT_TRUE(platform::ParseDouble(value, v)) << name << " " << value;
+        // The next waypoint's name is the one text value.
+        if (name != "MV.WptStr") {
+          EXPECT_TRUE(platform::ParseDouble(value, v)) << name << " " << value;
+        }
         // Most readers take 8 characters; the IRS positions and the runway
         // corners are read to the end of the line.
         if (name.rfind("MV.IrsX", 0) != 0 && name.rfind("MV.IrsY", 0) != 0 && name.rfind("MV.RwyX", 0) != 0 &&

@@ -17,6 +17,10 @@ constexpr double kV1 = 145, kVR = 154, kVref = 150;
 // Times of the scripted events, seconds into the loop.
 constexpr double kAlignedAt = 8, kFdOnAt = 10, kRollAt = 14, kHeadingSelectAt = 62, kDescentAt = 140;
 // A right turn to 234, then a left turn to 190 (degrees magnetic).
+// The next waypoint of the demo: a made-up name, passed ten minutes after
+// each moment of the loop, which starts at 14:20 UTC.
+constexpr const char* kDemoWaypoint = "RIVRA";
+constexpr double kDemoStartTenths = (14 * 60 + 20) * 10;
 constexpr double kFirstSelectedHeading = 234, kLeftTurnAt = 126, kSecondSelectedHeading = 190;
 
 double Rad(double deg) { return deg * kPi / 180; }
@@ -276,6 +280,12 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.aoPosWindshr", "windshear", [](S) { return std::string("0"); }},
       {"MV.Ac3BusFail", "bus failure", [](S) { return std::string("0"); }},
       {"MV.WxArea", "weather radar area", [](S) { return std::string("0"); }},
+    },
+    // Next waypoint: name, ETA in tenths of minutes since midnight UTC.
+    {
+      {"MV.WptStr",  "next waypoint name",                 [](S) { return std::string(kDemoWaypoint); }},
+      {"MV.WptLen",  "length of the name",                 [](S) { return Int(std::string_view(kDemoWaypoint).size()); }},
+      {"MV.WptGMT1", "ETA, tenths of minutes UTC",         [](S s) { return Int(std::floor(kDemoStartTenths + (s.t + 600) / 6)); }},
     },
     // Inertial reference systems (mode selectors in NAV).
     {

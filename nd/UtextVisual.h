@@ -1,0 +1,113 @@
+// The fixed texts of the navigation display and its aural alerts.
+//
+// Ttext draws the next waypoint's block (name, ETA, distance) in the top
+// right corner, the ground speed, true airspeed and wind in the top left
+// corner, and the boxed mode flags with the highest and lowest terrain down
+// the left edge. Talert shows the "TRAFFIC" and "TERRAIN" annunciations and
+// plays each alert's sound once when the alert begins.
+#pragma once
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/LogLimiter.h"
+#include "platform/MediaPlayer.h"
+
+// ---- Pure text and colour builders ----
+
+// The ETA text "HHMM.T" of a time in tenths of minutes since midnight UTC;
+// "-----" when not shown, for 0 and for a negative time.
+std::string EtaText(int Eta, bool Shown);
+// The distance text of D nautical miles: leading zeros dropped, the units
+// digit always below 1 NM, tenths below 100 NM; "---" when not shown or D
+// is negative (no route).
+std::string DistanceText(double D, bool Shown);
+// The three digit slots of a speed (hundreds, tens, units); an empty slot
+// is not drawn (leading zeros leave their slot empty, 0 shows "0").
+std::array<std::string, 3> SpeedSlots(double Speed);
+// The three digits of a wind direction, leading zeros shown, each
+// truncated ("359.7" gives "359").
+std::array<std::string, 3> WindDirectionDigits(double Direction);
+// The wind speed, rounded, in decimal.
+std::string WindSpeedText(double Speed);
+
+struct TextColour {
+  float r = 0, g = 0, b = 0;
+};
+// The colour of a terrain number at elevation ft seen from altitude ft;
+// none (the colour is left as it was) outside the three bands.
+std::optional<TextColour> ElevationColourOf(int Elevation, int Altitude);
+// Sets the colour of a terrain number (GL).
+void ElevationColour(int Elevation, int Altitude);
+
+// ---- The text element ----
+
+class Ttext {
+ public:
+  int WaypointEta = 0;     // tenths of minutes since midnight UTC; 0 none
+  int AlternateEta = 0;    // last "MV.WptGMT2"
+  int WaypointLength = 0;  // last "MV.WptLen"; the name is drawn only when not 0
+  std::string WaypointName;  // last "MV.WptStr"
+
+  // Takes one broker line: the three waypoint variables.
+  void ParseLine(std::string_view Line);
+
+  // The waypoint block, speeds and wind. Latitude and longitude are the
+  // FMC position the route's distance is measured from.
+  void Draw(bool PositionValid, double Latitude, double Longitude, double GroundSpeed,
+            double TrueAirspeed, double WindDirection, double WindSpeed, double Heading) const;
+
+  // The boxed mode flags down the left edge with the highest and lowest
+  // terrain (0 and 99999 hide them).
+  void DrawFlags(bool Waypoints, bool Airports, bool Stations, bool Terrain, bool TcasOn,
+                 bool Traffic, bool TaOnly, int HighestTerrain, int LowestTerrain, int Altitude,
+                 double Latitude, double Longitude, double GroundSpeed, double TrueAirspeed,
+                 double WindDirection, double WindSpeed, double Heading, bool PositionValid) const;
+
+  // Whether the waypoint block shows the ETA and distance, and the name.
+  bool WaypointShown(bool PositionValid) const;
+  bool NameShown(bool PositionValid) const;
+};
+
+// ---- The alert element ----
+
+class Talert {
+ public:
+  static constexpr const char* kTrafficSound = "audio/TrafficTraffic.wav";
+  static constexpr const char* kCautionSound = "audio/CautionTerrain.wav";
+  static constexpr const char* kWarningSound = "audio/TerrainPullUp.wav";
+  static constexpr const char* kFloorSound = "audio/C09.WAV";
+
+  bool FloorPlayed = false;
+  bool CautionPlayed = false;
+  bool WarningPlayed = false;
+  bool TrafficPlayed = false;
+  platform::TMediaPlayer* Player = nullptr;  // the main form's player, not owned
+  std::string BaseFolder;                    // the program folder
+
+  // Clears the played flags and keeps the player and the folder.
+  void Init(platform::TMediaPlayer* player, const std::string& folder);
+  // Once per ND frame in the ND's drawing coordinates: the annunciations,
+  // and each alert's sound when it begins. While TerrainInhibited no
+  // terrain sound plays (the flags are set as if it had).
+  void Update(bool Traffic, bool Floor, bool Caution, bool Warning);
+  // Plays one sound file (relative to BaseFolder) without waiting; a
+  // failure is swallowed and only the success is logged.
+  void Play(const std::string& File);
+
+ private:
+  // Each sound's log lines: the first as it is, repeats counted.
+  struct SoundLogs {
+    platform::TLogLimiter trying, played;
+  };
+  SoundLogs& LogsFor(const std::string& File);
+  void PlayTerrain(const char* File, bool& Played);
+
+  std::map<std::string, std::unique_ptr<SoundLogs>> logs_;
+};
+
+extern std::unique_ptr<Ttext> NdText;
+extern std::unique_ptr<Talert> Alert;
