@@ -17,6 +17,7 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Uterrain.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -450,11 +451,12 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     CtrCompass->BuildDisplayLists();
     RoseCompass->BuildDisplayLists();
     NdSymbols->BuildSymbolLists();
-    // Terrain, route, fix info, VOR/ADF lists and the alert sounds (their
-    // elements).
+    Terrain->Init(NdRange, ProgramFolder);
+    // Route, fix info, VOR/ADF lists and the alert sounds (their elements).
     WriteDebug(" Startup: Init of ND data loading.");
-    // Terrain tiles, navaids and waypoints around the start position, and
-    // the terrain reference altitude (their elements).
+    Terrain->LoadTiles(DataFolder, OwnLatitude, OwnLongitude);
+    // Navaids and waypoints around the start position (their elements).
+    Terrain->SetReferenceAltitude(FieldElevation);
     TrackLine->BuildDisplayLists(DisplaySize);
   }
   // 17. Frame images; a missing or bad one leaves that frame undrawn.

@@ -12,6 +12,7 @@
 #include "kestrane/Udebug.h"
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
+#include "nd/Uterrain.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -94,8 +95,29 @@ void Rectangle(double x1, double y1, double x2, double y2) {
   glEnd();
 }
 
-void TerrainLayer(const NdFrame&) {
-  // Terrain scan, map and clearance floor (terrain element).
+void TerrainLayer(const NdFrame& f) {
+  if (Terrain) {
+    bool caution = false, warning = false;
+    if (f.positionValid) {
+      Terrain->Scan(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
+                    VerticalSpeed, OwnAltitude, TerrainAltMode, caution, warning);
+      Terrain->ApplyTexturePlanes();
+    }
+    // An alert shows the terrain, unless the crew has inhibited it.
+    if ((caution || warning) && !TerrainInhibited) TerrainVisible = true;
+    if (TerrainVisible && f.positionValid) {
+      // Terrain map (terrain map drawing).
+    } else {
+      caution = false;
+      warning = false;
+    }
+    NdFlags.terrainCaution = caution;
+    NdFlags.terrainWarning = warning;
+    // The height above terrain is kept up to date every frame; the floor
+    // needs a position to measure from.
+    const bool floor = Terrain->ClearanceFloorAlert(OwnLatitude, OwnLongitude, OwnAltitude);
+    NdFlags.clearanceFloor = f.positionValid && floor;
+  }
   // The area behind the aircraft is covered.
   cgdraw::BlackColour();
   Rectangle(-100, -80, 100, 0);
@@ -296,13 +318,17 @@ void CreateNavigationObjects() {
   HdgBox = std::make_unique<THdgBox>();
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
-  // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
-  // terrain element's runway reference; texts and alerts.
+  Terrain = std::make_unique<Tterrain>();
+  // Navaids, waypoints, route, fix info and VOR/ADF elements; the
+  // terrain element's runway reference, TerrainRunways (runway element);
+  // texts and alerts.
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
-  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints.
+  if (Terrain) Terrain->DeleteTextures();
+  Terrain.reset();
   if (TrackLine) TTrackLine::DeleteDisplayLists();
   TrackLine.reset();
   if (NdSymbols) TNDDataElement::DeleteSymbolLists();
@@ -392,18 +418,27 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   SetReferencePoint(OwnLatitude, OwnLongitude);
   if (PfdOnly) return;
 
-  // Reload when the aircraft leaves the loaded terrain block (terrain element).
+  if (FirstDataReceived && Terrain && Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) {
+    Terrain->NoteReload();
+    Terrain->Log(" Broker Comm: Data reload (plane position moved.");
+    ReloadDatabases(Folder, DatabasesPresent);
+    Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
+    Terrain->Log(" Broker Comm: Data reload successful.");
+  }
   if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadDatabases(Folder, DatabasesPresent);
-    // Terrain tiles, field elevation of the nearest runway, TCAS and
-    // terrain reference altitude (terrain, runway and TCAS elements).
+    if (Terrain) Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
+    // Field elevation of the nearest runway (runway element); TCAS field
+    // elevation (TCAS element).
+    if (Terrain) Terrain->SetReferenceAltitude(FieldElevation);
     WriteDebug(" Broker Comm: First initialization successful.");
   }
   if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
-    // Field elevation of the nearest runway, terrain reference altitude and
-    // TCAS field elevation (runway, terrain and TCAS elements).
+    // Field elevation of the nearest runway (runway element).
+    if (Terrain) Terrain->SetReferenceAltitude(FieldElevation);
+    // TCAS field elevation (TCAS element).
   }
 }
 
@@ -418,7 +453,7 @@ void DrawNavigationDisplay(bool) {
   f.range = NdRange;
   f.positionValid = Irs && Irs->PositionValid();
   f.headingStatus = Irs ? Irs->HeadingStatus() : 0;
-  // Every 50th frame: terrain reference altitude (terrain element).
+  if (FrameCycle == 0 && Terrain) Terrain->SetReferenceAltitude(FieldElevation);
   glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   NdFlags = NdFrameFlags{};
   if (TerrainAltMode) ProfileLayout(f);

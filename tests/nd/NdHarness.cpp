@@ -10,9 +10,11 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Uterrain.h"
 #include "pfd/Upfd.h"
 #include "platform/DisplayLists.h"
 #include "platform/Numbers.h"
+#include "platform/Paths.h"
 #include "tools/scripted-broker/DemoFlight.h"
 
 namespace ndtest {
@@ -134,6 +136,7 @@ NdHarness::NdHarness() {
   CtrCompass->BuildDisplayLists();
   RoseCompass->BuildDisplayLists();
   NdSymbols->BuildSymbolLists();
+  Terrain->Init(NdRange, platform::ProgramFolder());
   TrackLine->BuildDisplayLists(DisplaySize);
   TCGFont3D::SetPrintHook([this](const TCGFont3D& font, const char* text, float x, float y, float z) {
     PrintRecord r;
