@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "nd/Uterrain.h"
 #include "platform/OffscreenGL.h"
 #include "tests/nd/NdHarness.h"
 
@@ -32,7 +33,35 @@ void BM_NdFrame(benchmark::State& state, ndtest::Scenario scenario, float drawSc
   state.SetLabel(scenario.name);
 }
 
+// The terrain scan of one frame over terrain that is high everywhere, so
+// that every cell in view is sampled. It runs every frame, terrain shown or
+// not.
+void BM_TerrainScan(benchmark::State& state, int range, double lat) {
+  Tterrain terrain;
+  terrain.InitData(range, "");
+  for (auto& block : terrain.Blocks)
+    for (int i = 0; i < 720000; i += 2) {
+      block[i] = 3000 >> 8;  // 3000 m, big-endian
+      block[i + 1] = 3000 & 0xFF;
+    }
+  const double lon = -122.06;
+  terrain.CentreRow = static_cast<int>((90 - lat) * 120) / 600;
+  terrain.CentreColumn = static_cast<int>((lon + 180) * 120) / 600;
+  bool caution = false, warning = false;
+  for (auto _ : state) {
+    terrain.Scan(range, false, lat, lon, 30, 10, 250, -500, 12000, false, caution, warning);
+    benchmark::DoNotOptimize(caution);
+  }
+}
+
 const bool registered = [] {
+  for (double lat : {47.0, 80.0})
+    for (int range : {10, 20, 40, 640})
+      benchmark::RegisterBenchmark(("TerrainScan/lat" + std::to_string(static_cast<int>(lat)) + "/range" +
+                                    std::to_string(range)).c_str(),
+                                   BM_TerrainScan, range, lat)
+          ->Unit(benchmark::kMillisecond);
+
   std::vector<ndtest::Scenario> all = ndtest::ReferenceScenarios();
   ndtest::Scenario worst = ndtest::ReferenceScenario("right-turn-climb");
   worst.name = "worst-trend-vector";

@@ -31,6 +31,7 @@ constexpr double kDegToRad = std::numbers::pi / 180.0;
 constexpr double kFeetPerNm = 6076.1154;
 constexpr int kNoData = -9999;
 constexpr int kNotSampled = -9998;
+const double kCos105 = std::cos(105 * kDegToRad);
 
 double Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -79,12 +80,19 @@ bool InTerrainEnvelope(const TerrainEnvelope& env, double d, double E, double A,
   return false;
 }
 
-bool TerrainCellInView(double d, double a, int R, bool profileMode) {
-  const double along = d * std::cos(a * kDegToRad);
-  const double cross = d * std::sin(a * kDegToRad);
+namespace {
+
+// The shown area, for a cell along and across the heading (NM).
+bool InView(double along, double cross, double a, int R, bool profileMode) {
   if (profileMode) return 0 <= along && along <= 0.55 * R && std::fabs(cross) < 0.7 * R;
   if (std::fabs(a) <= 45) return true;
   return 0 <= along && along < 0.72 * R && std::fabs(cross) < 0.72 * R;
+}
+
+}  // namespace
+
+bool TerrainCellInView(double d, double a, int R, bool profileMode) {
+  return InView(d * std::cos(a * kDegToRad), d * std::sin(a * kDegToRad), a, R, profileMode);
 }
 
 double TexturePlaneFactor(int range) { return range == 10 ? 0.03 : range * 0.03 / 20; }
@@ -94,6 +102,7 @@ double TexturePlaneFactor(int range) { return range == 10 ? 0.03 : range * 0.03 
 
 Tterrain::Tterrain()
     : Samples(static_cast<std::size_t>(kColumns) * kRows),
+      columnTerms_(kColumns),
       reloadLog_([](const std::string& line) { WriteDebug(line); },
                  platform::MoreDropped(" Terrain: Reload lines")) {
   Profile.fill(-1);
@@ -334,21 +343,56 @@ void Tterrain::Scan(int range, bool, double lat, double lon, double heading, dou
                                             (groundSpeed * 1.852 / 3.6 * std::numbers::pi)
                                       : 0;
   const std::int64_t sk = static_cast<std::int64_t>(s) * k;
+
+  // Great-circle distance and bearing from the aircraft to each cell centre,
+  // as CalcDistanceBearing has them, with the terms that depend only on the
+  // row or only on the column worked out once: distance by the haversine,
+  // bearing from the north and east components.
+  const double p1 = lat * kDegToRad, l1 = lon * kDegToRad;
+  const double sinLat1 = std::sin(p1), cosLat1 = std::cos(p1);
+  for (int j = -columns; j <= columns; ++j) {
+    const std::int64_t column = s * (static_cast<std::int64_t>(column0 / s) + j);
+    const double l2 = ((static_cast<double>(column) + 0.5) / 120 - 180) * kDegToRad;
+    columnTerms_[static_cast<std::size_t>(j + 400)] = {std::sin(l2 - l1), std::cos(l2 - l1), std::sin((l1 - l2) / 2)};
+  }
+  const double sinHeading = std::sin(heading * kDegToRad), cosHeading = std::cos(heading * kDegToRad);
+  constexpr double kNmPerRadian = 21600 / (2 * std::numbers::pi);
+  // A cell further away than both the last profile bin (20.5 / 40 of the
+  // range) and the sampled area (s x Range, at most 320 NM) is only marked;
+  // in haversine terms, so that its distance need not be worked out.
+  const double farNm = std::max(20.5 / 40 * range, std::min<double>(s * Range, 320)) + 1;
+  const double farHalfAngle = std::min(farNm / kNmPerRadian / 2, std::numbers::pi / 2);
+  const double farHv = std::sin(farHalfAngle) * std::sin(farHalfAngle);
+
   for (int i = -rows; i <= rows; ++i) {
     const std::int64_t row = s * (static_cast<std::int64_t>(row0 / s) + i);
+    const double p2 = (90 - (static_cast<double>(row) + 0.5) / 120) * kDegToRad;
+    const double sinLat2 = std::sin(p2), cosLat2 = std::cos(p2);
+    const double sp = std::sin((p1 - p2) / 2);
     for (int j = -columns; j <= columns; ++j) {
       TerrainSample& rec = Sample(j, i);
       rec.elevation = kNotSampled;
       const std::int64_t column = s * (static_cast<std::int64_t>(column0 / s) + j);
       if (!(column % sk == 0 || row < 600)) continue;
-      const double cellLat = 90 - (static_cast<double>(row) + 0.5) / 120;
-      const double cellLon = (static_cast<double>(column) + 0.5) / 120 - 180;
-      double d = 0, b = 0;
-      CalcDistanceBearing(d, b, lat, lon, cellLat, cellLon);
-      const double a = AngleDiff(b, heading);
+      const ColumnTerms& ct = columnTerms_[static_cast<std::size_t>(j + 400)];
+      const double east = cosLat2 * ct.sinDLon;
+      const double north = cosLat1 * sinLat2 - sinLat1 * cosLat2 * ct.cosDLon;
+      const double len = std::sqrt(east * east + north * north);
+      double cosB = 1, sinB = 0;
+      if (len > 0) {
+        cosB = north / len;
+        sinB = east / len;
+      }
+      const double hv = std::clamp(sp * sp + cosLat1 * cosLat2 * ct.halfSin * ct.halfSin, 0.0, 1.0);
+      if (hv > farHv) continue;  // beyond every use below
+      const double d = 2 * std::asin(std::sqrt(hv)) * kNmPerRadian;
+      // Cosine and sine of the relative bearing; the angle itself is only
+      // worked out for the cells that get that far.
+      const double cosA = cosB * cosHeading + sinB * sinHeading;
+      const double sinA = sinB * cosHeading - cosB * sinHeading;
       int e = 0;
       bool noData = false;
-      if (std::fabs(a) < 105) {
+      if (cosA > kCos105) {  // |a| < 105 degrees
         e = ElevationAt(column, row);
         if (e == kNoData) {
           noData = true;
@@ -356,14 +400,21 @@ void Tterrain::Scan(int range, bool, double lat, double lon, double heading, dou
         }
       }
       const double E = e * kFeetPerMetre;
-      const double along = d * std::cos(a * kDegToRad);
-      if (range > 0 && along > 0 && std::fabs(d * std::sin(a * kDegToRad)) <= 0.1 * range) {
+      const double along = d * cosA;
+      if (range > 0 && along > 0 && std::fabs(d * sinA) <= 0.1 * range) {
         const int n = platform::SafeRound(d / range * 40);
         if (0 <= n && n <= 20) ProfileBin(n) = std::max(ProfileBin(n), E);
       }
       if (!(e > 0 || noData)) continue;
       if (!(d <= s * Range && d <= 320)) continue;
-      if (!TerrainCellInView(d, a, range, profileMode)) continue;
+      double b = 0;
+      if (len > 0) {
+        b = std::atan2(east, north) / kDegToRad;
+        if (b < 0) b += 360;
+        if (b >= 360) b = 0;
+      }
+      const double a = AngleDiff(b, heading);
+      if (!InView(along, d * sinA, a, range, profileMode)) continue;
       if (!(E - ReferenceElevation > 400 || noData)) continue;
       bool c = false, w = false;
       if (!noData) {

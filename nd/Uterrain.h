@@ -135,6 +135,11 @@ class Tterrain : public TNDDataElement {
   float TPlane[4] = {0, 0.03f, 0, 0};
 
  private:
+  // Per-column terms of the distance and bearing, filled once per scan.
+  struct ColumnTerms {
+    double sinDLon, cosDLon, halfSin;
+  };
+  std::vector<ColumnTerms> columnTerms_;
   bool LoadEmptyBlock(const std::string& folder, std::uint8_t* buffer);
   std::string DataPath(const std::string& folder, const std::string& name) const;
 

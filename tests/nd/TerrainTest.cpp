@@ -275,6 +275,18 @@ TEST_F(TerrainScan, SamplesTerrainMoreThan400FtAboveTheReference) {
       ASSERT_TRUE(TerrainCellInView(s.distance, a, 10, profile));
       ASSERT_EQ(s.elevation, 300);
     }
+    // Distance and bearing as the great-circle routine has them.
+    const int row0 = static_cast<int>(std::lround((90 - 47.2) * 120));
+    const int column0 = static_cast<int>(std::lround((-122.06333 + 180) * 120));
+    for (int j = -40; j <= 40; j += 7)
+      for (int i = -20; i <= 20; i += 3) {
+        const TerrainSample& s = terrain.Sample(j, i);
+        if (s.elevation == -9998) continue;
+        double d = 0, b = 0;
+        CalcDistanceBearing(d, b, 47.2, -122.06333, 90 - (row0 + i + 0.5) / 120, (column0 + j + 0.5) / 120 - 180);
+        EXPECT_NEAR(s.distance, d, 1e-9);
+        EXPECT_NEAR(s.bearing, b, 1e-9);
+      }
     EXPECT_EQ(terrain.MaxElevation(), 984);
     EXPECT_EQ(terrain.MinElevation(), 99999);  // more than 2000 ft below
     terrain.SetReferenceAltitude(585);
