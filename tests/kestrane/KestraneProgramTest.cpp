@@ -73,9 +73,11 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
   for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(shell[i], expectedStart[i]) << i;
   ASSERT_GT(log.size(), 6u);
   EXPECT_EQ(log[6], " Terrain: Load Terrain from tile 11,8");
-  ASSERT_EQ(terrainLines.size(), 1u + 9 * 4 + 1);  // no tiles, no empty tile here
+  // The staged demo tile holds all nine blocks around the start position.
+  ASSERT_EQ(terrainLines.size(), 1u + 9 * 3 + 1);
   EXPECT_EQ(terrainLines[1], " Terrain: Trying to load terrain from 11,8");
-  EXPECT_EQ(terrainLines[4], " Terrain: WARNING! Load failure Filename = \\data\\empty-tile.dem");
+  EXPECT_EQ(terrainLines[2], " Terrain: Trying.......... Filename = \\data\\w140n90");
+  EXPECT_EQ(terrainLines[3], " Terrain: Load Success.... Filename = \\data\\w140n90");
   EXPECT_EQ(terrainLines.back(), " Terrain: Elevation Data removed from memory");
   const std::vector<std::string> expectedEnd = {
       " File/Exit: Trying to exit program.", " File/Exit: ND refresh TIMER stopped.",
