@@ -106,7 +106,8 @@ void TerrainLayer(const NdFrame& f) {
     // An alert shows the terrain, unless the crew has inhibited it.
     if ((caution || warning) && !TerrainInhibited) TerrainVisible = true;
     if (TerrainVisible && f.positionValid) {
-      // Terrain map (terrain map drawing).
+      Terrain->Draw(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
+                    VerticalSpeed, OwnAltitude, caution, warning, ShowSeaLevel);
     } else {
       caution = false;
       warning = false;
@@ -245,8 +246,8 @@ void ProfileLayout(const NdFrame& f) {
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   }
-  // Terrain profile when NdDataVisible, TerrainVisible and a valid
-  // position (terrain element).
+  if (NdDataVisible && TerrainVisible && f.positionValid && Terrain)
+    Terrain->DrawProfile(f.range, OwnAltitude, VerticalSpeed, GroundSpeed);
   if (window) glDisable(GL_STENCIL_TEST);
   glTranslated(0, 75, 0);
   HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,61 @@ bool TerrainCellInView(double d, double a, int R, bool profileMode);
 // Texture plane factor for the sampling range (after the cap to 20).
 double TexturePlaneFactor(int range);
 
+// ---- Terrain map ----
+
+enum class TerrainPattern { Solid, Sparse, Medium, Dense };
+// 32 x 32 polygon stipple masks, 128 bytes in the order glPolygonStipple
+// takes them.
+const std::array<std::uint8_t, 128>& TerrainStipple(TerrainPattern p);
+
+// How one sampled cell is painted: not at all, or in a colour with a
+// pattern (Solid for alerting cells).
+struct TerrainCellLook {
+  bool drawn = false;
+  float r = 0, g = 0, b = 0;
+  TerrainPattern pattern = TerrainPattern::Solid;
+};
+// A cell of elevation metres seen from altitude ft in the normal display.
+TerrainCellLook NormalCellLook(int metres, double altitude, bool caution, bool warning);
+// A cell in the peaks display between the lowest and highest terrain (ft);
+// nothing below lowestShown.
+TerrainCellLook PeakCellLook(int metres, int lowest, int highest, int lowestShown);
+
+// ---- Vertical profile ----
+
+// Vertical scale of the profile panel (ft) for the ND range.
+int ProfileScale(int range);
+// Panel height of a height in ft for the scale.
+double ProfileY(double feet, int scale);
+// The quarter-range and half-range labels of the distance scale.
+std::pair<std::string, std::string> ProfileDistanceLabels(int range);
+// Vertical-speed offset of the profile (units).
+double ProfileVsOffset(double verticalSpeed);
+// Value of bin n: the bin's own or the next filled one up to bin 20.
+double ProfileValue(const std::array<double, 101>& profile, int n);
+// Texts of an altitude label (ft) in print order: Font045 (large) or
+// Font035, at their offsets in font units.
+struct ProfileText {
+  bool large;
+  std::string text;
+  double x, y;
+};
+std::vector<ProfileText> ProfileAltitudeLabel(int feet);
+struct ProfileLine {
+  double x1, y1, x2, y2;
+  float r, g, b;
+};
+// The parts of the segment from (x1, y1) to (x2, y2) in their colours,
+// in drawing order, against the bottom and top lines.
+std::vector<ProfileLine> ProfileSegment(double x1, double y1, double x2, double y2, double yBottom,
+                                        double yTop);
+// Where the profile puts the aircraft: scroll o and symbol offset w.
+struct ProfileOffsets {
+  double o, w;
+};
+ProfileOffsets ProfileScroll(double altitude, double verticalSpeed, double elevationUnderAircraft,
+                             int scale);
+
 class Tterrain : public TNDDataElement {
  public:
   static constexpr int kColumns = 801;  // column offsets -400..400
@@ -96,6 +152,13 @@ class Tterrain : public TNDDataElement {
   int MinElevation() const { return LowestShownElevation; }
   double HeightAboveTerrain(double lat, double lon, double altitude);
   bool ClearanceFloorAlert(double lat, double lon, double altitude);
+
+  // The terrain map under the ND symbols, from this frame's scan (GL).
+  void Draw(int range, bool textures, double lat, double lon, double heading, double bank,
+            double groundSpeed, double verticalSpeed, double altitude, bool& caution, bool& warning,
+            bool& sea);
+  // The vertical profile panel of the profile layout (GL).
+  void DrawProfile(int range, double altitude, double verticalSpeed, double groundSpeed);
 
   // Hands the current texture planes to GL (object-linear S and T).
   void ApplyTexturePlanes() const;
@@ -135,6 +198,9 @@ class Tterrain : public TNDDataElement {
   float TPlane[4] = {0, 0.03f, 0, 0};
 
  private:
+  // Quads of one pattern, gathered for one pass: x, y, r, g, b per corner.
+  std::array<std::vector<float>, 4> batches_;
+  void FlushBatches(bool textures, double halfW, double halfH);
   // Per-column terms of the distance and bearing, filled once per scan.
   struct ColumnTerms {
     double sinDLon, cosDLon, halfSin;
