@@ -54,7 +54,38 @@ void BM_TerrainScan(benchmark::State& state, int range, double lat) {
   }
 }
 
+// Scan and map of one frame over patterned terrain (every cell drawn, in
+// the three stipple patterns and solid alerts), ND at 512 x 512 px.
+void BM_TerrainMap(benchmark::State& state, bool textures) {
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  Tterrain terrain;
+  terrain.InitData(10, "");
+  for (auto& block : terrain.Blocks)
+    for (int i = 0; i < 720000; i += 2) {
+      const int metres = 300 + (i / 2 % 600) * 2;  // 300 to 1,500 m
+      block[i] = static_cast<std::uint8_t>(metres >> 8);
+      block[i + 1] = static_cast<std::uint8_t>(metres & 0xFF);
+    }
+  terrain.CentreRow = 8;
+  terrain.CentreColumn = 11;
+  bool caution = false, warning = false, sea = true;
+  glViewport(0, 0, 512, 512);
+  for (auto _ : state) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(-100, 100, -100, 100, -1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    terrain.Scan(10, textures, 47.2, -122.06, 30, 0, 250, 0, 4000, false, caution, warning);
+    terrain.Draw(10, textures, 47.2, -122.06, 30, 0, 250, 0, 4000, caution, warning, sea);
+    glFinish();
+  }
+}
+
 const bool registered = [] {
+  benchmark::RegisterBenchmark("TerrainMap/stipples", BM_TerrainMap, false)->Unit(benchmark::kMillisecond);
   for (double lat : {47.0, 80.0})
     for (int range : {10, 20, 40, 640})
       benchmark::RegisterBenchmark(("TerrainScan/lat" + std::to_string(static_cast<int>(lat)) + "/range" +

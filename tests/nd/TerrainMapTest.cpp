@@ -6,7 +6,10 @@
 
 #include <cmath>
 
+#include <unistd.h>
+
 #include "nd/Uterrain.h"
+#include "support/opengl/CgTexture.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -197,10 +200,76 @@ TEST_F(TerrainMapDrawing, SeaAndPeaks) {
   EXPECT_EQ(Lit(colour), 0);
 }
 
-TEST(TerrainMap, TexturePlaneFactor) {
-  EXPECT_DOUBLE_EQ(TexturePlaneFactor(5), 0.0075);
-  EXPECT_DOUBLE_EQ(TexturePlaneFactor(10), 0.03);
-  EXPECT_DOUBLE_EQ(TexturePlaneFactor(20), 0.03);
+TEST_F(TerrainMapDrawing, TexturesInsteadOfStipples) {
+  // The pattern images of the staged program folder.
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(testsupport::StageDir().c_str()), 0);
+  terrain.Init(10, testsupport::StageDir());
+  ASSERT_EQ(chdir(here), 0);
+  ASSERT_TRUE(terrain.TexturesFound);
+  Uniform(1000);
+  const double ft = 1000 / 0.3048;
+  const struct {
+    double above, fraction;
+  } cases[] = {{1500, 0.5}, {-1500, 0.25}};
+  for (const auto& c : cases) {
+    long uploads = 0;
+    for (int frame = 0; frame < 10; ++frame) {
+      terrain.SetReferenceAltitude(0);
+      bool cn = false, wn = false, sea = false;
+      terrain.Scan(10, true, 47.2, -122.06, 0, 0, 250, 0, 30000, false, cn, wn);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      glOrtho(-100, 100, -100, 100, -1, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+      terrain.Draw(10, true, 47.2, -122.06, 0, 0, 250, 0, ft - c.above, cn, wn, sea);
+      if (frame == 1) uploads = TCGTexture::UploadCount();
+    }
+    EXPECT_EQ(TCGTexture::UploadCount(), uploads);  // bound, not uploaded again
+    glFinish();
+    ReadBack();
+    Rgba colour{};
+    EXPECT_NEAR(Lit(colour), c.fraction, 0.08) << c.above;
+  }
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  SavePng("nd-terrain-textured");
+  terrain.DeleteTextures();
+}
+
+TEST_F(TerrainMapDrawing, CellOnTheHeadingSitsStraightAhead) {
+  for (TerrainSample& r : terrain.Samples) r.elevation = -9998;
+  TerrainSample& cell = terrain.Sample(0, -10);
+  cell = {1000, 5, 30, true, false, false};  // 5 NM on 030, alerting
+  terrain.HighestElevation = 3281;
+  terrain.CautionMinElevation = terrain.WarningMinElevation = 100000;
+  terrain.CautionMaxDistance = terrain.WarningMaxDistance = -1;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glOrtho(-100, 100, -100, 100, -1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  bool c = false, w = false, sea = false;
+  terrain.Draw(10, false, 47.2, -122.06, 30, 0, 250, 0, 3000, c, w, sea);
+  glFinish();
+  ReadBack();
+  const int ahead = 256 + static_cast<int>(5 * 14.142 * 2.56);  // 5 NM straight up
+  EXPECT_EQ(Pixel(256, ahead).r, 255);
+  EXPECT_EQ(Pixel(256, ahead).g, 242);
+  EXPECT_EQ(Pixel(256 + 90, 256 + 157).r, 0);  // where 030 would be, heading north
+  // The texture planes follow the range: 0.0075 at 5, 0.03 at 10 and 40.
+  const struct {
+    int range;
+    float p;
+  } planes[] = {{5, 0.0075f}, {10, 0.03f}, {40, 0.03f}};
+  for (const auto& pl : planes) {
+    terrain.Draw(pl.range, false, 47.2, -122.06, 0, 0, 250, 0, 3000, c, w, sea);
+    GLfloat sPlane[4], tPlane[4];
+    glGetTexGenfv(GL_S, GL_OBJECT_PLANE, sPlane);
+    glGetTexGenfv(GL_T, GL_OBJECT_PLANE, tPlane);
+    EXPECT_FLOAT_EQ(sPlane[0], pl.p) << pl.range;
+    EXPECT_FLOAT_EQ(tPlane[1], pl.p) << pl.range;
+  }
 }
 
 // ---------------------------------------------------------------------------
