@@ -113,6 +113,13 @@ struct ProfileLine {
 // in drawing order, against the bottom and top lines.
 std::vector<ProfileLine> ProfileSegment(double x1, double y1, double x2, double y2, double yBottom,
                                         double yTop);
+// The bar of a bin at x up to panel height y: green below the bottom
+// line, amber up to the top line, red above it.
+std::vector<ProfileLine> ProfileBar(double x, double y, double yBottom, double yTop);
+// Flight-path line: its length for the range, its rise per unit of
+// length (0 without ground speed).
+double ProfilePathLength(int range);
+double ProfilePathSlope(double verticalSpeed, double groundSpeed);
 // Where the profile puts the aircraft: scroll o and symbol offset w.
 struct ProfileOffsets {
   double o, w;

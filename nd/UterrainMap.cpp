@@ -302,6 +302,18 @@ std::vector<ProfileLine> ProfileSegment(double x1, double y1, double x2, double 
   return out;
 }
 
+std::vector<ProfileLine> ProfileBar(double x, double y, double yB, double yT) {
+  std::vector<ProfileLine> out;
+  out.push_back({x, -200, x, std::min(y, yB), kGreen.r, kGreen.g, kGreen.b});
+  if (y > yB) out.push_back({x, yB, x, std::min(y, yT), kAmber.r, kAmber.g, kAmber.b});
+  if (y > yT) out.push_back({x, yT, x, y, kRed.r, kRed.g, kRed.b});
+  return out;
+}
+
+double ProfilePathLength(int range) { return range >= 80 ? 45.0 / (range / 80) : 45; }
+
+double ProfilePathSlope(double vs, double gs) { return gs > 0 ? Finite(vs / 101.23 / gs * 45) : 0; }
+
 ProfileOffsets ProfileScroll(double altitude, double vs, double elevationUnderAircraft, int scale) {
   double o = altitude * 6 / scale * 8.5 - 23;
   const double v = ProfileVsOffset(vs);
@@ -330,8 +342,8 @@ void Tterrain::DrawProfile(int range, double altitude, double vs, double gs) {
   const double yTop = ProfileY(top, sc), yBottom = ProfileY(bottom, sc);
   const ProfileOffsets off = ProfileScroll(altitude, vs, ElevationUnderAircraft, sc);
   const double o = off.o, w = off.w;
-  const double k = gs > 0 ? Finite(vs / 101.23 / gs * 45) : 0;
-  const double u = range >= 80 ? 45.0 / (range / 80) : 45;
+  const double k = ProfilePathSlope(vs, gs);
+  const double u = ProfilePathLength(range);
 
   // 1. Panel.
   glLineWidth(2);
@@ -394,16 +406,9 @@ void Tterrain::DrawProfile(int range, double altitude, double vs, double gs) {
   }
   for (int n = -4; n <= 20; n += 2) {
     if (ProfileBin(n) == -1) continue;
-    const double y = ProfileY(ProfileValue(Profile, n), sc);
-    glColor3f(kGreen.r, kGreen.g, kGreen.b);
-    Line(x(n), -200, x(n), std::min(y, yBottom));
-    if (y > yBottom) {
-      glColor3f(kAmber.r, kAmber.g, kAmber.b);
-      Line(x(n), yBottom, x(n), std::min(y, yTop));
-    }
-    if (y > yTop) {
-      glColor3f(kRed.r, kRed.g, kRed.b);
-      Line(x(n), yTop, x(n), y);
+    for (const ProfileLine& l : ProfileBar(x(n), ProfileY(ProfileValue(Profile, n), sc), yBottom, yTop)) {
+      glColor3f(l.r, l.g, l.b);
+      Line(l.x1, l.y1, l.x2, l.y2);
     }
   }
   glEnd();

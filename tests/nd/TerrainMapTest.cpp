@@ -322,6 +322,19 @@ TEST(TerrainProfile, SegmentsAndBins) {
   EXPECT_FLOAT_EQ(parts[3].g, 0);  // red above it
   EXPECT_EQ(ProfileSegment(0, 70, 10, 80, 30, 60).size(), 1u);
 
+  // A bar through both lines: green, amber, red.
+  const auto bar = ProfileBar(44, 70, 30, 60);
+  ASSERT_EQ(bar.size(), 3u);
+  EXPECT_DOUBLE_EQ(bar[0].y2, 30);
+  EXPECT_FLOAT_EQ(bar[1].g, 0.95f);
+  EXPECT_DOUBLE_EQ(bar[1].y2, 60);
+  EXPECT_DOUBLE_EQ(bar[2].y2, 70);
+  EXPECT_EQ(ProfileBar(44, 20, 30, 60).size(), 1u);
+  EXPECT_DOUBLE_EQ(ProfilePathLength(160), 22.5);
+  EXPECT_DOUBLE_EQ(ProfilePathLength(40), 45);
+  EXPECT_DOUBLE_EQ(ProfilePathSlope(1000, 0), 0);
+  EXPECT_DOUBLE_EQ(ProfilePathSlope(1000, -20), 0);
+
   std::array<double, 101> bins{};
   bins.fill(-1);
   bins[20 + 6] = 500;
