@@ -101,4 +101,36 @@ TEST_F(TerrainLayer, LeavingTheCentreBlockReloads) {
   EXPECT_NE(done, std::string::npos);
 }
 
+// The demo: the low pass over the ridge turns it solid amber, then red.
+TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
+  std::vector<tiles::BlockRef> blocks;
+  for (int r = 7; r <= 9; ++r)
+    for (int c = 10; c <= 12; ++c) blocks.push_back({r, c});
+  ASSERT_TRUE(tiles::WriteBlocks(dir.File("data"), blocks, tiles::DemoTerrainCell));
+  harness->Load({"demo", ndtest::AlignedIrsLines()});
+  broker::DemoFlight demo;
+  const struct {
+    double t;
+    bool caution, warning;
+    const char* png;
+  } moments[] = {{195, false, false, "nd-terrain-demo-195"},
+                 {205, true, false, "nd-terrain-demo-caution"},
+                 {219, true, true, "nd-terrain-demo-warning"}};
+  for (const auto& m : moments) {
+    for (const std::string& line : demo.Lines(m.t, false)) harness->Feed({line});
+    harness->Render();
+    ReadBack();
+    SavePng(m.png);
+    EXPECT_EQ(NdFlags.terrainCaution, m.caution) << m.t;
+    EXPECT_EQ(NdFlags.terrainWarning, m.warning) << m.t;
+    const int amber = CountColour(0, 0, kSize, kSize, {255, 242, 51, 255}, 3);
+    const int red = CountColour(0, 0, kSize, kSize, {255, 0, 0, 255}, 3);
+    if (m.warning) {
+      EXPECT_GT(red, 200) << m.t;
+    } else if (m.caution) {
+      EXPECT_GT(amber, 200) << m.t;
+    }
+  }
+}
+
 }  // namespace
