@@ -6,9 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
+
+#include <unistd.h>
 
 #include "nd/Uterrain.h"
 #include "platform/OffscreenGL.h"
+#include "platform/Paths.h"
 #include "tests/nd/NdHarness.h"
 
 namespace {
@@ -54,38 +58,60 @@ void BM_TerrainScan(benchmark::State& state, int range, double lat) {
   }
 }
 
-// Scan and map of one frame over patterned terrain (every cell drawn, in
-// the three stipple patterns and solid alerts), ND at 512 x 512 px.
-void BM_TerrainMap(benchmark::State& state, bool textures) {
+// The terrain map of one frame (the frame's scan done beforehand: it has
+// its own benchmark) over terrain that is high everywhere, every cell drawn
+// in the three patterns or solid, with stipples or textures, on an ND of
+// side px pixels.
+void BM_TerrainMap(benchmark::State& state, int range, bool textures, int px) {
   if (!Context().Valid() || !Context().MakeCurrent()) {
     state.SkipWithError("no offscreen GL context");
     return;
   }
   Tterrain terrain;
-  terrain.InitData(10, "");
+  // The pattern images of the staged program folder, beside the benchmark.
+  char here[4096];
+  if (!getcwd(here, sizeof here) || chdir(platform::ProgramFolder().c_str()) != 0) {
+    state.SkipWithError("no program folder");
+    return;
+  }
+  terrain.Init(range, platform::ProgramFolder());
+  if (chdir(here) != 0 || (textures && !terrain.TexturesFound)) {
+    terrain.DeleteTextures();
+    state.SkipWithError("no pattern textures");
+    return;
+  }
   for (auto& block : terrain.Blocks)
     for (int i = 0; i < 720000; i += 2) {
-      const int metres = 300 + (i / 2 % 600) * 2;  // 300 to 1,500 m
+      const int metres = 700 + (i / 2 % 600) * 1 + (i / 1200 % 600) / 2;  // 700 to 1,600 m
       block[i] = static_cast<std::uint8_t>(metres >> 8);
       block[i + 1] = static_cast<std::uint8_t>(metres & 0xFF);
     }
   terrain.CentreRow = 8;
   terrain.CentreColumn = 11;
   bool caution = false, warning = false, sea = true;
-  glViewport(0, 0, 512, 512);
+  terrain.SetReferenceAltitude(0);
+  terrain.Scan(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, false, caution, warning);
+  glViewport(0, 0, px, px);
   for (auto _ : state) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glOrtho(-100, 100, -100, 100, -1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    terrain.Scan(10, textures, 47.2, -122.06, 30, 0, 250, 0, 4000, false, caution, warning);
-    terrain.Draw(10, textures, 47.2, -122.06, 30, 0, 250, 0, 4000, caution, warning, sea);
+    terrain.Draw(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, caution, warning, sea);
     glFinish();
   }
+  glViewport(0, 0, 512, 512);
+  terrain.DeleteTextures();
 }
 
 const bool registered = [] {
-  benchmark::RegisterBenchmark("TerrainMap/stipples", BM_TerrainMap, false)->Unit(benchmark::kMillisecond);
+  for (int px : {450, 512})
+    for (bool textures : {false, true})
+      for (int range : {10, 40, 640})
+        benchmark::RegisterBenchmark(("TerrainMap/" + std::string(textures ? "textures" : "stipples") + "/px" +
+                                      std::to_string(px) + "/range" + std::to_string(range)).c_str(),
+                                     BM_TerrainMap, range, textures, px)
+            ->Unit(benchmark::kMillisecond);
   for (double lat : {47.0, 80.0})
     for (int range : {10, 20, 40, 640})
       benchmark::RegisterBenchmark(("TerrainScan/lat" + std::to_string(static_cast<int>(lat)) + "/range" +

@@ -207,6 +207,7 @@ class Tterrain : public TNDDataElement {
  private:
   // Quads of one pattern, gathered for one pass: x, y, r, g, b per corner.
   std::array<std::vector<float>, 4> batches_;
+  std::vector<unsigned> quadIndices_;  // 0 1 2 0 2 3, 4 5 6 4 6 7, ...
   void FlushBatches(bool textures, double halfW, double halfH);
   // Per-column terms of the distance and bearing, filled once per scan.
   struct ColumnTerms {

@@ -159,11 +159,10 @@ void Tterrain::Draw(int range, bool textures, double lat, double, double heading
       auto& v = batches_[static_cast<std::size_t>(look.pattern)];
       const double corners[4][2] = {{-halfW, -halfH}, {-halfW, halfH}, {halfW, halfH}, {halfW, -halfH}};
       for (const auto& c : corners) {
-        v.push_back(static_cast<float>(x + c[0]));
-        v.push_back(static_cast<float>(y + c[1]));
-        v.push_back(look.r);
-        v.push_back(look.g);
-        v.push_back(look.b);
+        // Position, colour, and the texture coordinates the object-linear
+        // planes give the corner of a cell drawn about its own centre.
+        v.insert(v.end(), {static_cast<float>(x + c[0]), static_cast<float>(y + c[1]), look.r, look.g, look.b,
+                           static_cast<float>(c[0] * p), static_cast<float>(c[1] * p)});
       }
     }
   FlushBatches(textures, halfW, halfH);
@@ -172,15 +171,11 @@ void Tterrain::Draw(int range, bool textures, double lat, double, double heading
 
 // One GL_QUADS pass per pattern, the pattern set once for it. The cells do
 // not overlap and a stipple is aligned to the window, so the picture is the
-// one cell-by-cell drawing gives. A textured pass gives each corner the
-// texture coordinates the object-linear planes give a cell drawn about its
-// own centre (texture-coordinate generation is off meanwhile).
-void Tterrain::FlushBatches(bool textures, double halfW, double halfH) {
+// one cell-by-cell drawing gives. A textured pass takes the corners' own
+// texture coordinates (texture-coordinate generation is off meanwhile).
+void Tterrain::FlushBatches(bool textures, double, double) {
   const bool useTextures = textures && TexturesFound && texture25 && texture50;
-  const double cornerTex[4][2] = {{-halfW * SPlane[0], -halfH * TPlane[1]},
-                                  {-halfW * SPlane[0], halfH * TPlane[1]},
-                                  {halfW * SPlane[0], halfH * TPlane[1]},
-                                  {halfW * SPlane[0], -halfH * TPlane[1]}};
+  constexpr GLsizei kStride = 7 * sizeof(float);
   for (std::size_t g = 0; g < batches_.size(); ++g) {
     const std::vector<float>& v = batches_[g];
     if (v.empty()) continue;
@@ -192,21 +187,28 @@ void Tterrain::FlushBatches(bool textures, double halfW, double halfH) {
       texture->Enable();
       glDisable(GL_TEXTURE_GEN_S);
       glDisable(GL_TEXTURE_GEN_T);
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoordPointer(2, GL_FLOAT, kStride, v.data() + 5);
     } else if (patterned) {
       glEnable(GL_POLYGON_STIPPLE);
       glPolygonStipple(TerrainStipple(pattern).data());
     }
-    glBegin(GL_QUADS);
-    for (std::size_t i = 0; i + 5 <= v.size(); i += 5) {
-      glColor3f(v[i + 2], v[i + 3], v[i + 4]);
-      if (texture) {
-        const auto& t = cornerTex[(i / 5) % 4];
-        glTexCoord2d(t[0], t[1]);
-      }
-      glVertex2f(v[i], v[i + 1]);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, kStride, v.data());
+    glColorPointer(3, GL_FLOAT, kStride, v.data() + 2);
+    // Two triangles a quad, through one shared index list (quads would be
+    // converted to triangles by the driver on every call).
+    const std::size_t quads = v.size() / 28;
+    while (quadIndices_.size() < quads * 6) {
+      const auto base = static_cast<unsigned>(quadIndices_.size() / 6 * 4);
+      quadIndices_.insert(quadIndices_.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
     }
-    glEnd();
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * 6), GL_UNSIGNED_INT, quadIndices_.data());
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
     if (texture) {
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
       texture->Disable();
       glEnable(GL_TEXTURE_GEN_S);
       glEnable(GL_TEXTURE_GEN_T);
@@ -214,6 +216,8 @@ void Tterrain::FlushBatches(bool textures, double halfW, double halfH) {
       glDisable(GL_POLYGON_STIPPLE);
     }
   }
+  // The colour array leaves the current colour undefined.
+  glColor3f(1, 1, 1);
 }
 
 // ---------------------------------------------------------------------------

@@ -131,6 +131,15 @@ TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
       EXPECT_GT(amber, 200) << m.t;
     }
   }
+  // The profile layout at the same moment: the panel below the card holds
+  // the ridge's bars ahead of the aircraft symbol.
+  TerrainAltMode = true;
+  harness->Render();
+  ReadBack();
+  SavePng("nd-terrain-demo-profile");
+  EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {0, 255, 0, 255}, 3), 20);
+  EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {128, 128, 128, 255}, 3), 500);  // the grey scales
+  TerrainAltMode = false;
 }
 
 }  // namespace
