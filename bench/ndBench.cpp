@@ -3,7 +3,7 @@
 // broker can ask for (1 kt in a 1.2 degree bank at range 40), which should
 // stay within twice the right-turn frame. Traffic: an ND frame with the
 // full intruder list (256, every one drawn with its label), and one report
-// into the full list.
+// into the full list. Terrain: the scan and the map of one frame.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -12,11 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "nd/Unavigation.h"
-#include "nd/Utcas.h"
+#include <unistd.h>
+
 #include "kestrane/KestraneSettings.h"
 #include "nd/Unavigation.h"
+#include "nd/Utcas.h"
 #include "nd/UtextVisual.h"
+#include "nd/Uterrain.h"
 #include "platform/MediaPlayer.h"
 #include "platform/OffscreenGL.h"
 #include "platform/Paths.h"
@@ -150,7 +152,88 @@ void BM_AlertStartsSound(benchmark::State& state) {
 }
 BENCHMARK(BM_AlertStartsSound)->Unit(benchmark::kMillisecond);
 
+// The terrain scan of one frame over terrain that is high everywhere, so
+// that every cell in view is sampled. It runs every frame, terrain shown or
+// not.
+void BM_TerrainScan(benchmark::State& state, int range, double lat) {
+  Tterrain terrain;
+  terrain.InitData(range, "");
+  for (auto& block : terrain.Blocks)
+    for (int i = 0; i < 720000; i += 2) {
+      block[i] = 3000 >> 8;  // 3000 m, big-endian
+      block[i + 1] = 3000 & 0xFF;
+    }
+  const double lon = -122.06;
+  terrain.CentreRow = static_cast<int>((90 - lat) * 120) / 600;
+  terrain.CentreColumn = static_cast<int>((lon + 180) * 120) / 600;
+  bool caution = false, warning = false;
+  for (auto _ : state) {
+    terrain.Scan(range, false, lat, lon, 30, 10, 250, -500, 12000, false, caution, warning);
+    benchmark::DoNotOptimize(caution);
+  }
+}
+
+// The terrain map of one frame (the frame's scan done beforehand: it has
+// its own benchmark) over terrain that is high everywhere, every cell drawn
+// in the three patterns or solid, with stipples or textures, on an ND of
+// side px pixels.
+void BM_TerrainMap(benchmark::State& state, int range, bool textures, int px) {
+  if (!Context().Valid() || !Context().MakeCurrent()) {
+    state.SkipWithError("no offscreen GL context");
+    return;
+  }
+  Tterrain terrain;
+  // The pattern images of the staged program folder, beside the benchmark.
+  char here[4096];
+  if (!getcwd(here, sizeof here) || chdir(platform::ProgramFolder().c_str()) != 0) {
+    state.SkipWithError("no program folder");
+    return;
+  }
+  terrain.Init(range, platform::ProgramFolder());
+  if (chdir(here) != 0 || (textures && !terrain.TexturesFound)) {
+    terrain.DeleteTextures();
+    state.SkipWithError("no pattern textures");
+    return;
+  }
+  for (auto& block : terrain.Blocks)
+    for (int i = 0; i < 720000; i += 2) {
+      const int metres = 700 + (i / 2 % 600) * 1 + (i / 1200 % 600) / 2;  // 700 to 1,600 m
+      block[i] = static_cast<std::uint8_t>(metres >> 8);
+      block[i + 1] = static_cast<std::uint8_t>(metres & 0xFF);
+    }
+  terrain.CentreRow = 8;
+  terrain.CentreColumn = 11;
+  bool caution = false, warning = false, sea = true;
+  terrain.SetReferenceAltitude(0);
+  terrain.Scan(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, false, caution, warning);
+  glViewport(0, 0, px, px);
+  for (auto _ : state) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(-100, 100, -100, 100, -1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    terrain.Draw(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, caution, warning, sea);
+    glFinish();
+  }
+  glViewport(0, 0, 512, 512);
+  terrain.DeleteTextures();
+}
+
 const bool registered = [] {
+  for (int px : {450, 512})
+    for (bool textures : {false, true})
+      for (int range : {10, 40, 640})
+        benchmark::RegisterBenchmark(("TerrainMap/" + std::string(textures ? "textures" : "stipples") + "/px" +
+                                      std::to_string(px) + "/range" + std::to_string(range)).c_str(),
+                                     BM_TerrainMap, range, textures, px)
+            ->Unit(benchmark::kMillisecond);
+  for (double lat : {47.0, 80.0})
+    for (int range : {10, 20, 40, 640})
+      benchmark::RegisterBenchmark(("TerrainScan/lat" + std::to_string(static_cast<int>(lat)) + "/range" +
+                                    std::to_string(range)).c_str(),
+                                   BM_TerrainScan, range, lat)
+          ->Unit(benchmark::kMillisecond);
+
   std::vector<ndtest::Scenario> all = ndtest::ReferenceScenarios();
   ndtest::Scenario worst = ndtest::ReferenceScenario("right-turn-climb");
   worst.name = "worst-trend-vector";

@@ -26,6 +26,7 @@
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
 #include "nd/UtextVisual.h"
+#include "nd/Uterrain.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -505,11 +506,13 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     CtrCompass->BuildDisplayLists();
     RoseCompass->BuildDisplayLists();
     NdSymbols->BuildSymbolLists();
-    // Terrain, route, fix info, VOR/ADF lists (their elements).
+    Terrain->Init(NdRange, ProgramFolder);
+    // Route, fix info and VOR/ADF lists (their elements).
     if (Alert) Alert->Init(&MediaPlayer1, ProgramFolder);
     WriteDebug(" Startup: Init of ND data loading.");
-    // Terrain tiles, navaids and waypoints around the start position, and
-    // the terrain reference altitude (their elements).
+    Terrain->LoadTiles(DataFolder, OwnLatitude, OwnLongitude);
+    // Navaids and waypoints around the start position (their elements).
+    Terrain->SetReferenceAltitude(FieldElevation);
     TrackLine->BuildDisplayLists(DisplaySize);
   }
   // 17. Frame images; a missing or bad one leaves that frame undrawn.

@@ -15,6 +15,7 @@
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
 #include "nd/UtextVisual.h"
+#include "nd/Uterrain.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -106,8 +107,30 @@ void Rectangle(double x1, double y1, double x2, double y2) {
   glEnd();
 }
 
-void TerrainLayer(const NdFrame&) {
-  // Terrain scan, map and clearance floor (terrain element).
+void TerrainLayer(const NdFrame& f) {
+  if (Terrain) {
+    bool caution = false, warning = false;
+    if (f.positionValid) {
+      Terrain->Scan(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
+                    VerticalSpeed, OwnAltitude, TerrainAltMode, caution, warning);
+      Terrain->ApplyTexturePlanes();
+    }
+    // An alert shows the terrain, unless the crew has inhibited it.
+    if ((caution || warning) && !TerrainInhibited) TerrainVisible = true;
+    if (TerrainVisible && f.positionValid) {
+      Terrain->Draw(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
+                    VerticalSpeed, OwnAltitude, caution, warning, ShowSeaLevel);
+    } else {
+      caution = false;
+      warning = false;
+    }
+    NdFlags.terrainCaution = caution;
+    NdFlags.terrainWarning = warning;
+    // The height above terrain is kept up to date every frame; the floor
+    // needs a position to measure from.
+    const bool floor = Terrain->ClearanceFloorAlert(OwnLatitude, OwnLongitude, OwnAltitude);
+    NdFlags.clearanceFloor = f.positionValid && floor;
+  }
   // The area behind the aircraft is covered.
   cgdraw::BlackColour();
   Rectangle(-100, -80, 100, 0);
@@ -267,8 +290,8 @@ void ProfileLayout(const NdFrame& f) {
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   }
-  // Terrain profile when NdDataVisible, TerrainVisible and a valid
-  // position (terrain element).
+  if (NdDataVisible && TerrainVisible && f.positionValid && Terrain)
+    Terrain->DrawProfile(f.range, OwnAltitude, VerticalSpeed, GroundSpeed);
   if (window) glDisable(GL_STENCIL_TEST);
   glTranslated(0, 75, 0);
   HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
@@ -340,17 +363,35 @@ void CreateNavigationObjects() {
   HdgBox = std::make_unique<THdgBox>();
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
-  // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
-  // terrain element's runway reference.
+  Terrain = std::make_unique<Tterrain>();
+  // Navaids, waypoints, route, fix info and VOR/ADF elements.
+  // The terrain element's runway reference: the selected runway.
+  TerrainRunways = []() -> std::optional<TerrainRunway> {
+    if (!Runways || !Runways->RunwaySelected()) return std::nullopt;
+    TerrainRunway r;
+    r.AirportIdent = Runways->AirportIdent();
+    r.RunwayLatitude = Runways->RunwayLatitude();
+    r.RunwayLongitude = Runways->RunwayLongitude();
+    r.RunwayHalfLength = Runways->RunwayHalfLength();
+    r.RunwayElevation = Runways->RunwayElevation();
+    return r;
+  };
   NdText = std::make_unique<Ttext>();
   Alert = std::make_unique<Talert>();
+  TerrainMaxElevation = [] { return Terrain ? Terrain->MaxElevation() : 0; };
+  TerrainMinElevation = [] { return Terrain ? Terrain->MinElevation() : 99999; };
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
   Alert.reset();
   NdText.reset();
-  // VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  // VOR/ADF, fix info, route, navaids, waypoints.
+  TerrainMaxElevation = nullptr;
+  TerrainMinElevation = nullptr;
+  TerrainRunways = nullptr;
+  if (Terrain) Terrain->DeleteTextures();
+  Terrain.reset();
   if (TrackLine) TTrackLine::DeleteDisplayLists();
   TrackLine.reset();
   if (NdSymbols) TNDDataElement::DeleteSymbolLists();
@@ -442,24 +483,30 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   SetReferencePoint(OwnLatitude, OwnLongitude);
   if (PfdOnly) return;
 
-  // Reload when the aircraft leaves the loaded terrain block (terrain element).
+  if (FirstDataReceived && Terrain && Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) {
+    Terrain->NoteReload();
+    Terrain->Log(" Broker Comm: Data reload (plane position moved.");
+    ReloadDatabases(Folder, DatabasesPresent);
+    Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
+    Terrain->Log(" Broker Comm: Data reload successful.");
+  }
   if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadDatabases(Folder, DatabasesPresent);
-    // Terrain tiles (terrain element).
+    if (Terrain) Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
     if (Runways)
       FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
                                              static_cast<float>(OwnAltitude));
     if (Tcas) Tcas->SetFieldElevation(FieldElevation);
-    // Terrain reference altitude (terrain element).
+    if (Terrain) Terrain->SetReferenceAltitude(FieldElevation);
     WriteDebug(" Broker Comm: First initialization successful.");
   }
   if (std::fabs(PrevLatitude - OwnLatitude) > 0.1 || std::fabs(PrevLongitude - OwnLongitude) > 0.1) {
     if (Runways)
       FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
                                              static_cast<float>(OwnAltitude));
-    // Terrain reference altitude (terrain element).
+    if (Terrain) Terrain->SetReferenceAltitude(FieldElevation);
     if (Tcas) Tcas->SetFieldElevation(FieldElevation);
   }
 }
@@ -475,7 +522,7 @@ void DrawNavigationDisplay(bool) {
   f.range = NdRange;
   f.positionValid = Irs && Irs->PositionValid();
   f.headingStatus = Irs ? Irs->HeadingStatus() : 0;
-  // Every 50th frame: terrain reference altitude (terrain element).
+  if (FrameCycle == 0 && Terrain) Terrain->SetReferenceAltitude(FieldElevation);
   glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   NdFlags = NdFrameFlags{};
   if (TerrainAltMode) ProfileLayout(f);

@@ -77,8 +77,21 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
   for (const std::string& l : AirportLoadLines()) expectedStart.push_back(l);
   expectedStart.push_back(" Startup: Init of ND data loading.");
   expectedStart.push_back(" Startup: Initialization complete.");
-  ASSERT_GE(log.size(), expectedStart.size());
-  for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(log[i], expectedStart[i]) << i;
+  // The terrain element's lines come between the last two; they are
+  // checked on their own.
+  std::vector<std::string> shell, terrainLines;
+  for (const std::string& line : log) (line.rfind(" Terrain: ", 0) == 0 ? terrainLines : shell).push_back(line);
+  ASSERT_GE(shell.size(), expectedStart.size());
+  for (size_t i = 0; i < expectedStart.size(); ++i) EXPECT_EQ(shell[i], expectedStart[i]) << i;
+  const auto loading = std::find(log.begin(), log.end(), " Startup: Init of ND data loading.");
+  ASSERT_TRUE(loading != log.end() && loading + 1 != log.end());
+  EXPECT_EQ(*(loading + 1), " Terrain: Load Terrain from tile 11,8");
+  // The staged demo tile holds all nine blocks around the start position.
+  ASSERT_EQ(terrainLines.size(), 1u + 9 * 3 + 1);
+  EXPECT_EQ(terrainLines[1], " Terrain: Trying to load terrain from 11,8");
+  EXPECT_EQ(terrainLines[2], " Terrain: Trying.......... Filename = \\data\\w140n90");
+  EXPECT_EQ(terrainLines[3], " Terrain: Load Success.... Filename = \\data\\w140n90");
+  EXPECT_EQ(terrainLines.back(), " Terrain: Elevation Data removed from memory");
   const std::vector<std::string> expectedEnd = {
       " File/Exit: Trying to exit program.", " File/Exit: ND refresh TIMER stopped.",
       " File/Exit: Leaving program.", " Alt-F4: Trying to disconnect from Broker.",

@@ -142,7 +142,9 @@ TEST_F(NdDrawing, LeftTurnAtRange40) {
 
 TEST_F(NdDrawing, ProfileLayoutShowsTheCentredCard) {
   Show("profile");
-  EXPECT_EQ(harness->Printed("2.5").size(), 2u);  // range label ahead and behind
+  // The range label ahead and behind, and the profile panel's quarter-range
+  // label.
+  EXPECT_EQ(harness->Printed("2.5").size(), 3u);
   // The card of radius 70.71 around the aircraft, with its labels.
   EXPECT_GT(Near(70.71, 0, 3, kWhite) + Near(-70.71, 0, 3, kWhite), 0);
   EXPECT_GT(Near(0, -70.71, 3, kWhite), 0);

@@ -10,10 +10,12 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Uterrain.h"
 #include "pfd/Upfd.h"
 #include "platform/DisplayLists.h"
 #include "tests/common/IrsLines.h"
 #include "platform/Numbers.h"
+#include "platform/Paths.h"
 #include "tools/scripted-broker/DemoFlight.h"
 
 namespace ndtest {
@@ -131,6 +133,7 @@ NdHarness::NdHarness() {
   CtrCompass->BuildDisplayLists();
   RoseCompass->BuildDisplayLists();
   NdSymbols->BuildSymbolLists();
+  Terrain->Init(NdRange, platform::ProgramFolder());
   TrackLine->BuildDisplayLists(DisplaySize);
   testsupport::RecordPrints(&printed);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/Numbers.h"
+#include "tools/scripted-broker/DemoTerrain.h"
 
 namespace broker {
 
@@ -425,10 +426,16 @@ void DemoFlight::Step() {
     s.selectedHeading = kSecondSelectedHeading;
     SetMode(s.fmaRoll, 5, s.rollChangedAt, t);  // HDG SEL
   }
-  if (t >= kDescentAt && s.selectedAltitude != 3000) {
-    s.selectedAltitude = 3000;
+  if (t >= kDescentAt && t < kPullUpAt && s.selectedAltitude != kLowPassAltitude) {
+    s.selectedAltitude = kLowPassAltitude;
     SetMode(s.fmaPitch, 6, s.pitchChangedAt, t);   // V/S
     SetMode(s.fmaThrust, 4, s.thrustChangedAt, t);  // IDLE
+  }
+  // The pull-up after the low pass: back up to 4000 ft.
+  if (t >= kPullUpAt && s.selectedAltitude != 4000) {
+    s.selectedAltitude = 4000;
+    SetMode(s.fmaPitch, 3, s.pitchChangedAt, t);    // VNAV SPD
+    SetMode(s.fmaThrust, 1, s.thrustChangedAt, t);  // THR REF
   }
   if (s.airborne && s.fmaPitch == 3 && std::abs(s.selectedAltitude - s.altitude) < 100 &&
       std::abs(s.verticalSpeed) < 300) {

@@ -4,7 +4,9 @@
 // rotation, climb to the selected altitude with flap retraction, a turn to a
 // new selected heading, level-off, and a descent, each with its mode
 // annunciations; a traffic target crosses ahead, and another one closes
-// head-on while the aircraft is level at 4000 ft.
+// head-on while the aircraft is level at 4000 ft. Then a low pass over a
+// ridge (tools/scripted-broker/DemoTerrain.h) raises the terrain caution
+// and warning until a pull-up back to 4000 ft.
 //
 // The flight is integrated in fixed steps from the start of the loop, so the
 // state at a given time is always the same. What is sent is the item table
@@ -80,7 +82,7 @@ inline constexpr int kDemoCenterLongitude = -122;   // reference longitude of th
 
 class DemoFlight {
  public:
-  static constexpr double kLoopSeconds = 160;
+  static constexpr double kLoopSeconds = 270;
   static constexpr double kStepSeconds = 0.05;
 
   DemoFlight();
