@@ -25,6 +25,8 @@
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/Unavaids.h"
+#include "nd/Uwaypoints.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -507,8 +509,10 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     // Terrain, route, fix info, VOR/ADF lists and the alert sounds (their
     // elements).
     WriteDebug(" Startup: Init of ND data loading.");
-    // Terrain tiles, navaids and waypoints around the start position, and
-    // the terrain reference altitude (their elements).
+    // Terrain tiles around the start position (terrain element).
+    if (Navaids) Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
+    if (Waypoints) Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
+    // Terrain reference altitude (terrain element).
     TrackLine->BuildDisplayLists(DisplaySize);
   }
   // 17. Frame images; a missing or bad one leaves that frame undrawn.

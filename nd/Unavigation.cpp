@@ -14,6 +14,8 @@
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/Unavaids.h"
+#include "nd/Uwaypoints.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -136,8 +138,9 @@ void TrackLayer(const NdFrame& f, int m) {
 void DatabaseLayer(const NdFrame& f) {
   if (f.positionValid) {
     if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    // Waypoints when WaypointsVisible; navaids when StationsVisible; tuned
-    // navaids (VOR/ADF element).
+    if (WaypointsVisible && Waypoints) Waypoints->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    if (StationsVisible && Navaids) Navaids->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    // Tuned navaids (VOR/ADF element).
     if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   if (Tcas) {
@@ -305,13 +308,19 @@ void CreateNavigationObjects() {
   HdgBox = std::make_unique<THdgBox>();
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
-  // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
-  // terrain element's runway reference; texts and alerts.
+  // Terrain element.
+  Navaids = std::make_unique<Tnavaids>();
+  Waypoints = std::make_unique<Twaypoints>();
+  // Route, fix info and VOR/ADF elements; the terrain element's runway
+  // reference; texts and alerts.
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
-  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  // Alerts, texts, VOR/ADF, fix info, route.
+  Navaids.reset();
+  Waypoints.reset();
+  // Terrain.
   if (TrackLine) TTrackLine::DeleteDisplayLists();
   TrackLine.reset();
   if (NdSymbols) TNDDataElement::DeleteSymbolLists();
@@ -335,7 +344,14 @@ void EndNavigationSession() {
 
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
-  // Navaids and waypoints around the own position (their elements).
+  if (Navaids) {
+    Navaids->Clear();
+    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
+  if (Waypoints) {
+    Waypoints->Clear();
+    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
   if (Runways) {
     Runways->FreeAirports();
     Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
