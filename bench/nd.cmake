@@ -7,3 +7,6 @@ target_link_libraries(nd_bench PRIVATE nd_harness benchmark::benchmark)
 target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRunwaysBench.cpp)
 target_link_libraries(nd_bench PRIVATE navdata_writer testsupport)
 add_dependencies(nd_bench sounds)
+# The navaid and waypoint elements: the whole reload, per-frame drawing and
+# look-ups, and a whole frame, on small and full-size databases.
+target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndNavaidsBench.cpp)

@@ -27,6 +27,8 @@
 #include "nd/Urunways.h"
 #include "nd/UtextVisual.h"
 #include "nd/Uterrain.h"
+#include "nd/Unavaids.h"
+#include "nd/Uwaypoints.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -511,7 +513,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     if (Alert) Alert->Init(&MediaPlayer1, ProgramFolder);
     WriteDebug(" Startup: Init of ND data loading.");
     Terrain->LoadTiles(DataFolder, OwnLatitude, OwnLongitude);
-    // Navaids and waypoints around the start position (their elements).
+    if (Navaids) Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
+    if (Waypoints) Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, DataFolder, DatabasesPresent);
     Terrain->SetReferenceAltitude(FieldElevation);
     TrackLine->BuildDisplayLists(DisplaySize);
   }

@@ -16,6 +16,8 @@
 #include "nd/Urunways.h"
 #include "nd/UtextVisual.h"
 #include "nd/Uterrain.h"
+#include "nd/Unavaids.h"
+#include "nd/Uwaypoints.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -169,8 +171,9 @@ void TrackLayer(const NdFrame& f, int m) {
 void DatabaseLayer(const NdFrame& f) {
   if (f.positionValid) {
     if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    // Waypoints when WaypointsVisible; navaids when StationsVisible; tuned
-    // navaids (VOR/ADF element).
+    if (WaypointsVisible && Waypoints) Waypoints->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    if (StationsVisible && Navaids) Navaids->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    // Tuned navaids (VOR/ADF element).
     if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   if (Tcas) {
@@ -364,7 +367,9 @@ void CreateNavigationObjects() {
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
   Terrain = std::make_unique<Tterrain>();
-  // Navaids, waypoints, route, fix info and VOR/ADF elements.
+  Navaids = std::make_unique<Tnavaids>();
+  Waypoints = std::make_unique<Twaypoints>();
+  // Route, fix info and VOR/ADF elements.
   // The terrain element's runway reference: the selected runway.
   TerrainRunways = []() -> std::optional<TerrainRunway> {
     if (!Runways || !Runways->RunwaySelected()) return std::nullopt;
@@ -386,7 +391,9 @@ void CreateNavigationObjects() {
 void FreeNavigationObjects() {
   Alert.reset();
   NdText.reset();
-  // VOR/ADF, fix info, route, navaids, waypoints.
+  // VOR/ADF, fix info, route.
+  Navaids.reset();
+  Waypoints.reset();
   TerrainMaxElevation = nullptr;
   TerrainMinElevation = nullptr;
   TerrainRunways = nullptr;
@@ -415,7 +422,14 @@ void EndNavigationSession() {
 
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
-  // Navaids and waypoints around the own position (their elements).
+  if (Navaids) {
+    Navaids->Clear();
+    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
+  if (Waypoints) {
+    Waypoints->Clear();
+    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+  }
   if (Runways) {
     Runways->FreeAirports();
     Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);

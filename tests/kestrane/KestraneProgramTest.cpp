@@ -39,6 +39,19 @@ std::vector<std::string> AirportLoadLines() {
   return out;
 }
 
+// The navaid files in search order, then the start position's waypoint
+// region.
+std::vector<std::string> NavaidLoadLines() {
+  std::vector<std::string> out;
+  for (char c = 'a'; c <= 'j'; ++c) {
+    out.push_back(std::string(" Navaids: Trying to load navaids from 747s.p") + c);
+    out.push_back(" Navaids: Load successful.");
+  }
+  out.push_back(" Waypoints: Trying to load navaids from 747w.pc");
+  out.push_back(" Waypoints: Load successful.");
+  return out;
+}
+
 class KestraneProgram : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,6 +89,7 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
       " Startup: Init of ND display objects."};
   for (const std::string& l : AirportLoadLines()) expectedStart.push_back(l);
   expectedStart.push_back(" Startup: Init of ND data loading.");
+  for (const std::string& l : NavaidLoadLines()) expectedStart.push_back(l);
   expectedStart.push_back(" Startup: Initialization complete.");
   // The terrain element's lines come between the last two; they are
   // checked on their own.
@@ -100,6 +114,8 @@ TEST_F(KestraneProgram, StartsLogsShowsItsWindowAndSavesOnSigterm) {
   ASSERT_NE(at, log.end());
   // The runway element goes at the end.
   EXPECT_EQ(std::count(at, log.end(), " Aiports: Freeing used memory"), 1);
+  EXPECT_EQ(std::count(at, log.end(), " Navaids: Freeing used memory"), 1);
+  EXPECT_EQ(std::count(at, log.end(), " Waypoints: Freeing used memory"), 1);
 
   platform::TIniFile ini(prog.File("config.ini"));
   EXPECT_EQ(ini.ReadInteger("Kestrane Settings", "Window Left Pos", -1), 100);

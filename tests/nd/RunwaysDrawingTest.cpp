@@ -44,6 +44,8 @@ class RunwaysDrawing : public testsupport::GLTest {
     DatabasesPresent = false;
     DataFolder = savedFolder;
     AirportsVisible = true;
+    StationsVisible = true;
+    WaypointsVisible = true;
   }
   // Aircraft at nm NM from the demo field on the true bearing from the
   // field, heading 090; the databases load around it at its first position.
@@ -89,8 +91,11 @@ TEST_F(RunwaysDrawing, OneSymbolAndLabelPerAirport) {
   harness->NdToWindow(p->x - 4, p->y - 4, x0, y0);
   harness->NdToWindow(p->x + 4, p->y + 4, x1, y1);
   EXPECT_GT(CountColour(x0, y0, x1, y1, kCyan), 10);
-  // Hidden airports: no symbol, no label.
+  // Hidden airports: no symbol, no label (the stations and fixes, cyan
+  // too, hidden with them).
   AirportsVisible = false;
+  StationsVisible = false;
+  WaypointsVisible = false;
   harness->Render();
   ReadBack();
   EXPECT_EQ(harness->Printed("KSEA").size(), 0u);
