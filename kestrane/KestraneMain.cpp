@@ -25,6 +25,9 @@
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/Uroutes.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uvordisplay.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -504,8 +507,11 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     CtrCompass->BuildDisplayLists();
     RoseCompass->BuildDisplayLists();
     NdSymbols->BuildSymbolLists();
-    // Terrain, route, fix info, VOR/ADF lists and the alert sounds (their
-    // elements).
+    // Terrain (its element).
+    Route->BuildDisplayLists();
+    FixInfo->BuildDisplayLists();
+    Vor->BuildDisplayLists();
+    // Alert sounds (alert element).
     WriteDebug(" Startup: Init of ND data loading.");
     // Terrain tiles, navaids and waypoints around the start position, and
     // the terrain reference altitude (their elements).
@@ -702,7 +708,7 @@ void TKestraneForm::Disconnect1Click() {
   WriteDebug(" File/Disconnect: Disconnected from Broker.");
   // The next connection loads the databases again for its first position.
   EndNavigationSession();
-  // The route is cleared (route element).
+  if (Route) Route->Clear();
   SetEnabled(kBackground, true);
   Repaint();
 }

@@ -14,6 +14,9 @@
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
+#include "nd/Uroutes.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uvordisplay.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -136,8 +139,8 @@ void TrackLayer(const NdFrame& f, int m) {
 void DatabaseLayer(const NdFrame& f) {
   if (f.positionValid) {
     if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    // Waypoints when WaypointsVisible; navaids when StationsVisible; tuned
-    // navaids (VOR/ADF element).
+    // Waypoints when WaypointsVisible; navaids when StationsVisible.
+    if (Vor) Vor->DrawTunedNavaids(f.range, OwnLatitude, OwnLongitude, NdHeading);
     if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   if (Tcas) {
@@ -147,11 +150,14 @@ void DatabaseLayer(const NdFrame& f) {
     Tcas->GetAdvisoryFlags(NdFlags.trafficAdvisoryDrawn, NdFlags.resolutionAdvisoryDrawn);
     NdFlags.trafficAlert = NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn;
   }
-  // VOR/ADF stations (VOR/ADF element).
+  if (Vor) Vor->DrawStations(f.range, OwnLatitude, OwnLongitude, NdHeading);
   if (f.positionValid) {
-    // Fix info and route (their elements).
+    if (FixInfo) FixInfo->Draw(f.range, OwnLatitude, OwnLongitude, NdHeading);
+    if (Route)
+      Route->Draw(f.range, static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                  static_cast<float>(NdHeading));
     if (PositionVisible && Irs) Irs->DrawPositions(f.range, OwnLatitude, OwnLongitude, NdHeading);
-    // Radio lines (VOR/ADF element).
+    if (PositionVisible && Vor) Vor->DrawRadioLines(f.range, OwnLatitude, OwnLongitude, DisplayHeading, OwnAltitude);
   }
 }
 
@@ -187,7 +193,10 @@ void ArcLayout(const NdFrame& f) {
   // Texts (text element).
   cgdraw::BlackColour();
   TrackLine->Draw(f.positionValid, 0, 1);
-  // VOR/ADF labels and pointers (VOR/ADF element).
+  if (Vor) {
+    Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
+    Vor->DrawPointer(false, DisplayHeading);
+  }
   cgdraw::WhiteColour();
   glTranslated(0, down + 85, 0);
   HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
@@ -210,12 +219,13 @@ void ProfileLayout(const NdFrame& f) {
   glTranslated(0, alertDown + y0, 0);
   const double textDown = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
   glTranslated(0, -textDown - y0, 0);
-  // Mode flags, texts and VOR/ADF labels (text and VOR/ADF elements).
+  // Mode flags and texts (text element).
+  if (Vor) Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
   glTranslated(0, textDown + y0, 0);
   glLineWidth(2);
   CtrCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
                    f.headingStatus);
-  // VOR/ADF pointers (VOR/ADF element).
+  if (Vor) Vor->DrawPointer(true, DisplayHeading);
   const bool window = NdDataVisible || HideBelowCompassArc;
   if (window) {
     // The profile window below the card: stencil 1 inside it only.
@@ -305,13 +315,20 @@ void CreateNavigationObjects() {
   HdgBox = std::make_unique<THdgBox>();
   NdSymbols = std::make_unique<TNDDataElement>();
   TrackLine = std::make_unique<TTrackLine>();
-  // Terrain, navaids, waypoints, route, fix info and VOR/ADF elements; the
-  // terrain element's runway reference; texts and alerts.
+  // Terrain, navaids and waypoints elements.
+  Route = std::make_unique<TRoute>();
+  FixInfo = std::make_unique<TFixInfo>();
+  Vor = std::make_unique<Tvor>();
+  // The terrain element's runway reference; texts and alerts.
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
-  // Alerts, texts, VOR/ADF, fix info, route, navaids, waypoints, terrain.
+  // Alerts, texts.
+  Vor.reset();
+  FixInfo.reset();
+  Route.reset();
+  // Navaids, waypoints, terrain.
   if (TrackLine) TTrackLine::DeleteDisplayLists();
   TrackLine.reset();
   if (NdSymbols) TNDDataElement::DeleteSymbolLists();

@@ -10,6 +10,9 @@
 #include "kestrane/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uroutes.h"
+#include "nd/Uvordisplay.h"
 #include "pfd/Upfd.h"
 #include "platform/DisplayLists.h"
 #include "platform/Numbers.h"
@@ -135,6 +138,9 @@ NdHarness::NdHarness() {
   RoseCompass->BuildDisplayLists();
   NdSymbols->BuildSymbolLists();
   TrackLine->BuildDisplayLists(DisplaySize);
+  Route->BuildDisplayLists();
+  FixInfo->BuildDisplayLists();
+  Vor->BuildDisplayLists();
   testsupport::RecordPrints(&printed);
 }
 
