@@ -6,3 +6,5 @@ target_link_libraries(nd_bench PRIVATE nd_harness benchmark::benchmark)
 # full-size databases.
 target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRunwaysBench.cpp)
 target_link_libraries(nd_bench PRIVATE navdata_writer testsupport)
+# Fix rings, radials, course and radio lines.
+target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRadioBench.cpp)
