@@ -160,6 +160,10 @@ std::string HeadOnItem(const DemoState& s) {
   return "{N512TC 0 0 " + Fixed(lat, 5) + " " + Fixed(lon, 5) + " " + Int(kHeadOnAltitude) + " 0}";
 }
 
+// A route value as the simulator sends it: negative latitude degrees as an
+// unsigned byte, the other position values as unsigned 16-bit numbers.
+int RouteUnsigned(int v, bool byte) { return v >= 0 ? v : v + (byte ? 256 : 65536); }
+
 // The demo's FMC route: four points ahead of the take-off, south-east of
 // the field; point 2 is the active one.
 struct DemoPoint {
@@ -173,11 +177,17 @@ constexpr DemoPoint kRoutePoints[4] = {
 constexpr double kSeaLat = 47.4353, kSeaLon = -122.3096;  // "sea", 116.80
 constexpr double kOlmLat = 46.9714, kOlmLon = -122.9017;  // "olm", 113.40
 
-std::string DemoRouteItems() {
-  std::string items;
-  for (int i = 0; i < 4; ++i)
-    items += RoutePointItems(i + 1, kRoutePoints[i].name, kRoutePoints[i].lat, kRoutePoints[i].lon) + " ";
-  return items + "R.e01 160 R.LastLeg 3 R.W 4";
+// One field of route point P (1..4), as RoutePointItems encodes it:
+// 'n' the name, 'a'..'d' the position words.
+template <int P, char F>
+std::string RouteField(const DemoState&) {
+  const DemoPoint& p = kRoutePoints[P - 1];
+  if (F == 'n') return p.name;
+  int latDeg = 0, latTenths = 0, lonDeg = 0, lonTenths = 0;
+  RouteDegrees(p.lat, latDeg, latTenths);
+  RouteDegrees(p.lon, lonDeg, lonTenths);
+  const int v = F == 'a' ? latDeg : F == 'b' ? latTenths : F == 'c' ? lonDeg : lonTenths;
+  return Int(RouteUnsigned(v, F == 'a'));
 }
 
 // Bearing from the aircraft to a station, magnetic, in tenths of a degree.
@@ -206,9 +216,9 @@ std::string RoutePointItems(int index, std::string_view name, double lat, double
   int latDeg = 0, latTenths = 0, lonDeg = 0, lonTenths = 0;
   RouteDegrees(lat, latDeg, latTenths);
   RouteDegrees(lon, lonDeg, lonTenths);
-  const auto word = [](int v) { return platform::FormatInt(v < 0 ? v + 65536 : v); };
+  const auto word = [](int v) { return platform::FormatInt(RouteUnsigned(v, false)); };
   return "R." + nn + " " + std::string(name) + " R.a" + nn + " " +
-         platform::FormatInt(latDeg < 0 ? latDeg + 256 : latDeg) + " R.b" + nn + " " + word(latTenths) + " R.c" + nn +
+         platform::FormatInt(RouteUnsigned(latDeg, true)) + " R.b" + nn + " " + word(latTenths) + " R.c" + nn +
          " " + word(lonDeg) + " R.d" + nn + " " + word(lonTenths);
 }
 
@@ -363,9 +373,31 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.RwyStr6", "designator of the runway in use", [](S) { return std::string("14"); }},
       {"MV.RwyLen6", "feet, 0 no runway", [](S) { return std::string("9000"); }},
     },
-    // FMC route, sent as one item holding all its "R." items.
+    // FMC route: four points, point 2 active, the first leg 3 NM long.
     {
-      {"R.W", "route: 4 points, then the R. items", [](S) { return std::string("4 ") + DemoRouteItems(); }},
+      {"R.01", "route point name", RouteField<1, 'n'>},
+      {"R.a01", "latitude degrees, unsigned byte", RouteField<1, 'a'>},
+      {"R.b01", "latitude tenths of minutes, unsigned 16-bit", RouteField<1, 'b'>},
+      {"R.c01", "longitude degrees, unsigned 16-bit", RouteField<1, 'c'>},
+      {"R.d01", "longitude tenths of minutes, unsigned 16-bit", RouteField<1, 'd'>},
+      {"R.02", "route point name", RouteField<2, 'n'>},
+      {"R.a02", "latitude degrees, unsigned byte", RouteField<2, 'a'>},
+      {"R.b02", "latitude tenths of minutes, unsigned 16-bit", RouteField<2, 'b'>},
+      {"R.c02", "longitude degrees, unsigned 16-bit", RouteField<2, 'c'>},
+      {"R.d02", "longitude tenths of minutes, unsigned 16-bit", RouteField<2, 'd'>},
+      {"R.03", "route point name", RouteField<3, 'n'>},
+      {"R.a03", "latitude degrees, unsigned byte", RouteField<3, 'a'>},
+      {"R.b03", "latitude tenths of minutes, unsigned 16-bit", RouteField<3, 'b'>},
+      {"R.c03", "longitude degrees, unsigned 16-bit", RouteField<3, 'c'>},
+      {"R.d03", "longitude tenths of minutes, unsigned 16-bit", RouteField<3, 'd'>},
+      {"R.04", "route point name", RouteField<4, 'n'>},
+      {"R.a04", "latitude degrees, unsigned byte", RouteField<4, 'a'>},
+      {"R.b04", "latitude tenths of minutes, unsigned 16-bit", RouteField<4, 'b'>},
+      {"R.c04", "longitude degrees, unsigned 16-bit", RouteField<4, 'c'>},
+      {"R.d04", "longitude tenths of minutes, unsigned 16-bit", RouteField<4, 'd'>},
+      {"R.e01", "degrees magnetic, inbound course to point 1", [](S) { return std::string("160"); }},
+      {"R.LastLeg", "NM", [](S) { return std::string("3"); }},
+      {"R.W", "number of points", [](S) { return std::string("4"); }},
     },
     // FIX page: fix 1 on SEA with circles of 5 and 10 NM and two radials.
     {
