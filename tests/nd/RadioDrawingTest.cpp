@@ -194,4 +194,23 @@ TEST_F(RadioDrawing, DecodedStationNotFoundDrawsTheLongRadioLine) {
   EXPECT_EQ(vor.LastVertices(), 0);
 }
 
+TEST_F(RadioDrawing, TheDemoFlightShowsItsRouteFixAndRadios) {
+  broker::DemoFlight demo;
+  // The program hands its parsers each line without the LF.
+  for (std::string line : demo.Lines(70, false)) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    harness->Feed({line});
+  }
+  NdRange = 40;
+  harness->Render();
+  ReadBack();
+  SavePng("nd-demo-radio");
+  EXPECT_EQ(Route->Count(), 4);
+  EXPECT_EQ(harness->Printed("ALPHA").size(), 1u);
+  EXPECT_EQ(FixInfo->Fix(1).name, "SEA");
+  EXPECT_EQ(harness->Printed("VOR L").size(), 1u);
+  EXPECT_EQ(harness->Printed("ADF R").size(), 1u);
+  EXPECT_EQ(harness->Printed("OLM").size(), 1u);
+}
+
 }  // namespace
