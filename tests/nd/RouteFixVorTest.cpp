@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <tuple>
 
 #include "kestrane/Dispatch.h"
 #include "kestrane/KestraneSettings.h"
