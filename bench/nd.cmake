@@ -10,3 +10,5 @@ add_dependencies(nd_bench sounds)
 # The navaid and waypoint elements: the whole reload, per-frame drawing and
 # look-ups, and a whole frame, on small and full-size databases.
 target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndNavaidsBench.cpp)
+# Fix rings, radials, course and radio lines.
+target_sources(nd_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ndRadioBench.cpp)

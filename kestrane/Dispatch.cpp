@@ -7,6 +7,9 @@
 #include "pfd/UcommonVariables.h"
 #include "nd/Urunways.h"
 #include "nd/UtextVisual.h"
+#include "nd/Uroutes.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uvordisplay.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"
 
@@ -30,6 +33,10 @@ void DispatchToParsers(const std::string& line) {
   // 7. Attitude indicator.
   if (Horizon) Horizon->ParseLine(line);
   if (PfdOnly) return;
-  // 8. Route, fix info, VOR/ADF and ND texts.
+  // 8. Route, fix info, VOR/ADF and ND texts. A bad route value costs
+  //    only the route items after it; the others still read the line.
+  if (Route) ParseRouteLine(line, *Route);
+  if (FixInfo) FixInfo->ParseLine(line);
+  if (Vor) Vor->ParseLine(line);
   if (NdText) NdText->ParseLine(line);
 }

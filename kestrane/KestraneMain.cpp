@@ -29,6 +29,9 @@
 #include "nd/Uterrain.h"
 #include "nd/Unavaids.h"
 #include "nd/Uwaypoints.h"
+#include "nd/Uroutes.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uvordisplay.h"
 #include "support/geo/geoMath.h"
 #include "pfd/Upfd.h"
 #include "support/opengl/CgTexture.h"
@@ -509,7 +512,9 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     RoseCompass->BuildDisplayLists();
     NdSymbols->BuildSymbolLists();
     Terrain->Init(NdRange, ProgramFolder);
-    // Route, fix info and VOR/ADF lists (their elements).
+    Route->BuildDisplayLists();
+    FixInfo->BuildDisplayLists();
+    Vor->BuildDisplayLists();
     if (Alert) Alert->Init(&MediaPlayer1, ProgramFolder);
     WriteDebug(" Startup: Init of ND data loading.");
     Terrain->LoadTiles(DataFolder, OwnLatitude, OwnLongitude);
@@ -709,7 +714,7 @@ void TKestraneForm::Disconnect1Click() {
   WriteDebug(" File/Disconnect: Disconnected from Broker.");
   // The next connection loads the databases again for its first position.
   EndNavigationSession();
-  // The route is cleared (route element).
+  if (Route) Route->Clear();
   SetEnabled(kBackground, true);
   Repaint();
 }

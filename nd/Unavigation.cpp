@@ -18,6 +18,9 @@
 #include "nd/Uterrain.h"
 #include "nd/Unavaids.h"
 #include "nd/Uwaypoints.h"
+#include "nd/Uroutes.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uvordisplay.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/LogLimiter.h"
 #include "platform/Numbers.h"
@@ -173,7 +176,7 @@ void DatabaseLayer(const NdFrame& f) {
     if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
     if (WaypointsVisible && Waypoints) Waypoints->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
     if (StationsVisible && Navaids) Navaids->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    // Tuned navaids (VOR/ADF element).
+    if (Vor) Vor->DrawTunedNavaids(f.range, OwnLatitude, OwnLongitude, NdHeading);
     if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
   }
   if (Tcas) {
@@ -183,11 +186,14 @@ void DatabaseLayer(const NdFrame& f) {
     Tcas->GetAdvisoryFlags(NdFlags.trafficAdvisoryDrawn, NdFlags.resolutionAdvisoryDrawn);
     NdFlags.trafficAlert = NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn;
   }
-  // VOR/ADF stations (VOR/ADF element).
+  if (Vor) Vor->DrawStations(f.range, OwnLatitude, OwnLongitude, NdHeading);
   if (f.positionValid) {
-    // Fix info and route (their elements).
+    if (FixInfo) FixInfo->Draw(f.range, OwnLatitude, OwnLongitude, NdHeading);
+    if (Route)
+      Route->Draw(f.range, static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
+                  static_cast<float>(NdHeading));
     if (PositionVisible && Irs) Irs->DrawPositions(f.range, OwnLatitude, OwnLongitude, NdHeading);
-    // Radio lines (VOR/ADF element).
+    if (PositionVisible && Vor) Vor->DrawRadioLines(f.range, OwnLatitude, OwnLongitude, DisplayHeading, OwnAltitude);
   }
 }
 
@@ -246,7 +252,10 @@ void ArcLayout(const NdFrame& f) {
   Texts(f);
   cgdraw::BlackColour();
   TrackLine->Draw(f.positionValid, 0, 1);
-  // VOR/ADF labels and pointers (VOR/ADF element).
+  if (Vor) {
+    Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
+    Vor->DrawPointer(false, DisplayHeading);
+  }
   cgdraw::WhiteColour();
   glTranslated(0, down + 85, 0);
   HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
@@ -271,12 +280,12 @@ void ProfileLayout(const NdFrame& f) {
   glTranslated(0, -textDown - y0, 0);
   ModeFlags(f);
   Texts(f);
-  // VOR/ADF labels (VOR/ADF element).
+  if (Vor) Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
   glTranslated(0, textDown + y0, 0);
   glLineWidth(2);
   CtrCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
                    f.headingStatus);
-  // VOR/ADF pointers (VOR/ADF element).
+  if (Vor) Vor->DrawPointer(true, DisplayHeading);
   const bool window = NdDataVisible || HideBelowCompassArc;
   if (window) {
     // The profile window below the card: stencil 1 inside it only.
@@ -369,7 +378,19 @@ void CreateNavigationObjects() {
   Terrain = std::make_unique<Tterrain>();
   Navaids = std::make_unique<Tnavaids>();
   Waypoints = std::make_unique<Twaypoints>();
-  // Route, fix info and VOR/ADF elements.
+  Route = std::make_unique<TRoute>();
+  FixInfo = std::make_unique<TFixInfo>();
+  Vor = std::make_unique<Tvor>();
+  // The VOR/ADF display looks its stations up in the navaid database.
+  VorNavaids.FindPosition = [](const std::string& id, double la, double lo, double& lat, double& lon) {
+    if (Navaids) Navaids->FindPosition(id, la, lo, lat, lon);
+  };
+  VorNavaids.DmeDistance = [](const std::string& id, bool& flag, double la, double lo, double alt) -> float {
+    return Navaids ? Navaids->DmeDistance(id, flag, la, lo, alt) : -999.0f;
+  };
+  VorNavaids.DrawTuned = [](double la, double lo, double h, int r, int f1, int f2) {
+    if (Navaids) Navaids->DrawTuned(la, lo, h, r, f1, f2);
+  };
   // The terrain element's runway reference: the selected runway.
   TerrainRunways = []() -> std::optional<TerrainRunway> {
     if (!Runways || !Runways->RunwaySelected()) return std::nullopt;
@@ -385,13 +406,20 @@ void CreateNavigationObjects() {
   Alert = std::make_unique<Talert>();
   TerrainMaxElevation = [] { return Terrain ? Terrain->MaxElevation() : 0; };
   TerrainMinElevation = [] { return Terrain ? Terrain->MinElevation() : 99999; };
+  RouteDistanceToActive = [](double lat, double lon) -> double {
+    return Route ? Route->DistanceToActive(static_cast<float>(lat), static_cast<float>(lon)) : -1;
+  };
   if (!NdQuadric) NdQuadric = gluNewQuadric();
 }
 
 void FreeNavigationObjects() {
   Alert.reset();
   NdText.reset();
-  // VOR/ADF, fix info, route.
+  RouteDistanceToActive = nullptr;
+  VorNavaids = TVorNavaidLookups{};
+  Vor.reset();
+  FixInfo.reset();
+  Route.reset();
   Navaids.reset();
   Waypoints.reset();
   TerrainMaxElevation = nullptr;

@@ -11,6 +11,9 @@
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
 #include "nd/Uterrain.h"
+#include "nd/Ufixinfo.h"
+#include "nd/Uroutes.h"
+#include "nd/Uvordisplay.h"
 #include "pfd/Upfd.h"
 #include "platform/DisplayLists.h"
 #include "tests/common/IrsLines.h"
@@ -135,6 +138,9 @@ NdHarness::NdHarness() {
   NdSymbols->BuildSymbolLists();
   Terrain->Init(NdRange, platform::ProgramFolder());
   TrackLine->BuildDisplayLists(DisplaySize);
+  Route->BuildDisplayLists();
+  FixInfo->BuildDisplayLists();
+  Vor->BuildDisplayLists();
   testsupport::RecordPrints(&printed);
 }
 

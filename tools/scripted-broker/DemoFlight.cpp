@@ -165,7 +165,67 @@ std::string HeadOnItem(const DemoState& s) {
   return "{N512TC 0 0 " + Fixed(lat, 5) + " " + Fixed(lon, 5) + " " + Int(kHeadOnAltitude) + " 0}";
 }
 
+// A route value as the simulator sends it: negative latitude degrees as an
+// unsigned byte, the other position values as unsigned 16-bit numbers.
+int RouteUnsigned(int v, bool byte) { return v >= 0 ? v : v + (byte ? 256 : 65536); }
+
+// The demo's FMC route: four points ahead of the take-off, south-east of
+// the field; point 2 is the active one.
+struct DemoPoint {
+  const char* name;
+  double lat, lon;
+};
+constexpr DemoPoint kRoutePoints[4] = {
+    {"RW16", 47.12, -122.00}, {"ALPHA", 47.00, -121.90}, {"BRAVO", 46.88, -121.72}, {"CHARL", 46.78, -121.55}};
+
+// Stations of the generated navaid table the radios are tuned to.
+constexpr double kSeaLat = 47.4353, kSeaLon = -122.3096;  // "sea", 116.80
+constexpr double kOlmLat = 46.9714, kOlmLon = -122.9017;  // "olm", 113.40
+
+// One field of route point P (1..4), as RoutePointItems encodes it:
+// 'n' the name, 'a'..'d' the position words.
+template <int P, char F>
+std::string RouteField(const DemoState&) {
+  const DemoPoint& p = kRoutePoints[P - 1];
+  if (F == 'n') return p.name;
+  int latDeg = 0, latTenths = 0, lonDeg = 0, lonTenths = 0;
+  RouteDegrees(p.lat, latDeg, latTenths);
+  RouteDegrees(p.lon, lonDeg, lonTenths);
+  const int v = F == 'a' ? latDeg : F == 'b' ? latTenths : F == 'c' ? lonDeg : lonTenths;
+  return Int(RouteUnsigned(v, F == 'a'));
+}
+
+// Bearing from the aircraft to a station, magnetic, in tenths of a degree.
+std::string StationBearing(const DemoState& s, double lat, double lon) {
+  const double north = (lat - s.latitude) * 60;
+  const double east = (lon - s.longitude) * 60 * std::cos(Rad(s.latitude));
+  double b = std::atan2(east, north) * 180 / 3.14159265358979 - s.magVar;
+  b = std::fmod(b + 720, 360);
+  return Int(b * 10);
+}
+// The radial of the aircraft from a station, tenths of a degree.
+std::string StationRadial(const DemoState& s, double lat, double lon) {
+  const double b = platform::LenientDouble(StationBearing(s, lat, lon)) + 1800;
+  return Int(std::fmod(b, 3600));
+}
+
 }  // namespace
+
+void RouteDegrees(double value, int& degrees, int& tenths) {
+  degrees = static_cast<int>(std::trunc(value));
+  tenths = platform::SafeRound((value - degrees) * 600);
+}
+
+std::string RoutePointItems(int index, std::string_view name, double lat, double lon) {
+  const std::string nn = (index < 10 ? "0" : "") + platform::FormatInt(index);
+  int latDeg = 0, latTenths = 0, lonDeg = 0, lonTenths = 0;
+  RouteDegrees(lat, latDeg, latTenths);
+  RouteDegrees(lon, lonDeg, lonTenths);
+  const auto word = [](int v) { return platform::FormatInt(RouteUnsigned(v, false)); };
+  return "R." + nn + " " + std::string(name) + " R.a" + nn + " " +
+         platform::FormatInt(RouteUnsigned(latDeg, true)) + " R.b" + nn + " " + word(latTenths) + " R.c" + nn +
+         " " + word(lonDeg) + " R.d" + nn + " " + word(lonTenths);
+}
 
 // clang-format off
 const std::vector<std::vector<DemoItem>>& DemoTable() {
@@ -323,6 +383,71 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.RwyY4", "grid Y feet, corner 4", [](S) { return RunwayCorner(4, true); }},
       {"MV.RwyStr6", "designator of the runway in use", [](S) { return std::string("14"); }},
       {"MV.RwyLen6", "feet, 0 no runway", [](S) { return std::string("9000"); }},
+    },
+    // FMC route: four points, point 2 active, the first leg 3 NM long.
+    {
+      {"R.01", "route point name", RouteField<1, 'n'>},
+      {"R.a01", "latitude degrees, unsigned byte", RouteField<1, 'a'>},
+      {"R.b01", "latitude tenths of minutes, unsigned 16-bit", RouteField<1, 'b'>},
+      {"R.c01", "longitude degrees, unsigned 16-bit", RouteField<1, 'c'>},
+      {"R.d01", "longitude tenths of minutes, unsigned 16-bit", RouteField<1, 'd'>},
+      {"R.02", "route point name", RouteField<2, 'n'>},
+      {"R.a02", "latitude degrees, unsigned byte", RouteField<2, 'a'>},
+      {"R.b02", "latitude tenths of minutes, unsigned 16-bit", RouteField<2, 'b'>},
+      {"R.c02", "longitude degrees, unsigned 16-bit", RouteField<2, 'c'>},
+      {"R.d02", "longitude tenths of minutes, unsigned 16-bit", RouteField<2, 'd'>},
+      {"R.03", "route point name", RouteField<3, 'n'>},
+      {"R.a03", "latitude degrees, unsigned byte", RouteField<3, 'a'>},
+      {"R.b03", "latitude tenths of minutes, unsigned 16-bit", RouteField<3, 'b'>},
+      {"R.c03", "longitude degrees, unsigned 16-bit", RouteField<3, 'c'>},
+      {"R.d03", "longitude tenths of minutes, unsigned 16-bit", RouteField<3, 'd'>},
+      {"R.04", "route point name", RouteField<4, 'n'>},
+      {"R.a04", "latitude degrees, unsigned byte", RouteField<4, 'a'>},
+      {"R.b04", "latitude tenths of minutes, unsigned 16-bit", RouteField<4, 'b'>},
+      {"R.c04", "longitude degrees, unsigned 16-bit", RouteField<4, 'c'>},
+      {"R.d04", "longitude tenths of minutes, unsigned 16-bit", RouteField<4, 'd'>},
+      {"R.e01", "degrees magnetic, inbound course to point 1", [](S) { return std::string("160"); }},
+      {"R.LastLeg", "NM", [](S) { return std::string("3"); }},
+      {"R.W", "number of points", [](S) { return std::string("4"); }},
+    },
+    // FIX page: fix 1 on SEA with circles of 5 and 10 NM and two radials.
+    {
+      {"MV.Fix1Name", "fix name, followed by a blank", [](S) { return std::string("SEA"); }},
+      {"MV.Fix1Act", "1 shown", [](S) { return std::string("1"); }},
+      {"MV.Fix1Type", "1 VOR/DME", [](S) { return std::string("1"); }},
+      {"MV.Fix1Ndeg", "latitude degrees", [](S) { int d, t; RouteDegrees(kSeaLat, d, t); return Int(d); }},
+      {"MV.Fix1Nmin", "latitude tenths of minutes", [](S) { int d, t; RouteDegrees(kSeaLat, d, t); return Int(t); }},
+      {"MV.Fix1Edeg", "longitude degrees", [](S) { int d, t; RouteDegrees(kSeaLon, d, t); return Int(d); }},
+      {"MV.Fix1Emin", "longitude tenths of minutes", [](S) { int d, t; RouteDegrees(kSeaLon, d, t); return Int(t); }},
+      {"MV.Fix1Dis1", "NM", [](S) { return std::string("5"); }},
+      {"MV.Fix1Dis2", "NM", [](S) { return std::string("10"); }},
+      {"MV.Fix1Dis3", "999 none", [](S) { return std::string("999"); }},
+      {"MV.Fix1Dis4", "999 none", [](S) { return std::string("999"); }},
+      {"MV.Fix1Brg1", "degrees", [](S) { return std::string("90"); }},
+      {"MV.Fix1Brg2", "degrees", [](S) { return std::string("200"); }},
+      {"MV.Fix1Brg3", "999 none", [](S) { return std::string("999"); }},
+      {"MV.Fix1Brg4", "999 none", [](S) { return std::string("999"); }},
+      {"MV.Fix2Act", "0 hidden", [](S) { return std::string("0"); }},
+    },
+    // Radios: left VOR on SEA with DME and a selected course, right ADF on OLM.
+    {
+      {"MV.vorEfisL", "2 VOR", [](S) { return std::string("2"); }},
+      {"MV.vorEfisR", "0 ADF", [](S) { return std::string("0"); }},
+      {"MV.vor1FreqStr", "MHz", [](S) { return std::string("116.80"); }},
+      {"MV.vor1FreqLen", "characters", [](S) { return std::string("6"); }},
+      {"MV.vor1Ident", "ident", [](S) { return std::string("sea"); }},
+      {"MV.vorDec1", "1 decoded", [](S) { return std::string("1"); }},
+      {"MV.vorInRg1", "1 in range", [](S) { return std::string("1"); }},
+      {"MV.vorRad1", "tenths, radial from the station", [](S s) { return StationRadial(s, kSeaLat, kSeaLon); }},
+      {"MV.vorOldRad1", "tenths, bearing to the station", [](S s) { return StationBearing(s, kSeaLat, kSeaLon); }},
+      {"MV.vorCrs1", "degrees, 361 none", [](S) { return std::string("160"); }},
+      {"MV.vorCrs2", "degrees, 361 none", [](S) { return std::string("361"); }},
+      {"MV.adf2FreqStr", "kHz", [](S) { return std::string("113.4"); }},
+      {"MV.adf2FreqLen", "characters", [](S) { return std::string("5"); }},
+      {"MV.adf2Ident", "ident", [](S) { return std::string("olm"); }},
+      {"MV.adfDec2", "1 decoded", [](S) { return std::string("1"); }},
+      {"MV.adf2Rec", "1 received", [](S) { return std::string("1"); }},
+      {"MV.vorOldRad2", "tenths, bearing to the station", [](S s) { return StationBearing(s, kOlmLat, kOlmLon); }},
     },
     // Traffic: callsign, two further fields, latitude, longitude, altitude
     // (feet), one more field.

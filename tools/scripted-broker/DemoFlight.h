@@ -118,4 +118,12 @@ void GridFromLatLon(double lat, double lon, int centerLon, double& x, double& y)
 // each word returned as a signed 16-bit number.
 void EncodeReal48(double value, int16_t words[3]);
 
+// The FMC route items of point index (two digits) as the simulator sends
+// them: "R.NN name", then whole degrees of latitude as an unsigned byte
+// ("R.aNN"), tenths of arc minutes of latitude, whole degrees and tenths of
+// longitude as unsigned 16-bit numbers ("R.bNN".."R.dNN"; -122 is 65414).
+std::string RoutePointItems(int index, std::string_view name, double lat, double lon);
+// Whole degrees and tenths of arc minutes of a value, both with its sign.
+void RouteDegrees(double value, int& degrees, int& tenths);
+
 }  // namespace broker
