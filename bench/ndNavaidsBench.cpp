@@ -20,6 +20,7 @@
 #include "nd/Uwaypoints.h"
 #include "platform/OffscreenGL.h"
 #include "tests/common/TestSupport.h"
+#include "bench/NdBenchData.h"
 #include "tests/nd/NdHarness.h"
 #include "tools/make-navdata/NavData.h"
 #include "tools/scripted-broker/DemoFlight.h"
@@ -28,16 +29,7 @@ namespace {
 
 constexpr double kLat = broker::kDemoFieldLatitude, kLon = broker::kDemoFieldLongitude;
 
-// Both data sets, written once into temporary folders.
-const std::string& Folder(bool full) {
-  static testsupport::TempDir small, large;
-  static const bool written = [] {
-    DebugFileName = small.File("debug.txt");
-    return navdata::WriteDatabases(small.Path(), false) && navdata::WriteDatabases(large.Path(), true);
-  }();
-  (void)written;
-  return full ? large.Path() : small.Path();
-}
+const std::string& Folder(bool full) { return ndbench::DatabaseFolder(full); }
 
 void BM_ReloadDatabases(benchmark::State& state) {
   const bool full = state.range(0) != 0;

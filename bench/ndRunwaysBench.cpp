@@ -13,6 +13,7 @@
 #include "nd/Urunways.h"
 #include "platform/OffscreenGL.h"
 #include "tests/common/TestSupport.h"
+#include "bench/NdBenchData.h"
 #include "tests/nd/NdHarness.h"
 #include "tools/make-navdata/NavData.h"
 #include "tools/scripted-broker/DemoFlight.h"
@@ -21,16 +22,7 @@ namespace {
 
 constexpr double kLat = broker::kDemoFieldLatitude, kLon = broker::kDemoFieldLongitude;
 
-// Both data sets, written once into temporary folders.
-const std::string& DataFolder(bool full) {
-  static testsupport::TempDir small, large;
-  static const bool written = [] {
-    DebugFileName = small.File("debug.txt");
-    return navdata::WriteDatabases(small.Path(), false) && navdata::WriteDatabases(large.Path(), true);
-  }();
-  (void)written;
-  return full ? large.Path() : small.Path();
-}
+const std::string& DataFolder(bool full) { return ndbench::DatabaseFolder(full); }
 
 std::unique_ptr<Trunways> Loaded(bool full) {
   RequiredFilesFound = true;

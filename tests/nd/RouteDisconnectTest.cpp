@@ -2,11 +2,7 @@
 // by the user or by the broker's shutting down; the next connection starts
 // without a stale route.
 #include <FL/Fl.H>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,47 +14,19 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "tests/common/TestSupport.h"
+#include "tests/kestrane/FormTestSupport.h"
 
 namespace {
 
-// A listening socket on 127.0.0.1 that accepts a client.
-class Listener {
- public:
-  Listener() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(fd_, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
-  ~Listener() { ::close(fd_); }
-  int Port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
-void Pump(double seconds) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) Fl::wait(0.01);
-}
+using formtest::Listener;
+using formtest::Pump;
 
 class RouteDisconnect : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X server";
-    platform::SetMessageBoxHook([](const std::string&, const std::string&) {});
-    std::error_code ec;
-    std::filesystem::create_directory_symlink(testsupport::StageDir() + "/bitmaps",
-                                              platform::ProgramFolder() + "bitmaps", ec);
-    form = std::make_unique<TKestraneForm>();
-    const char* argv[] = {"kestrane"};
-    ASSERT_TRUE(form->FormCreate(1, argv));
+    form = formtest::StartForm();
+    ASSERT_TRUE(form);
     Pump(0.2);
   }
   void TearDown() override {
