@@ -28,4 +28,7 @@ class TCGFont3D {
   // that draws (with the text as drawn, after the leading blank is dropped).
   using PrintHook = std::function<void(const TCGFont3D& font, const char* text, float x, float y, float z)>;
   static void SetPrintHook(PrintHook hook);
+
+ private:
+  unsigned flatListBase_ = 0;  // the same glyphs without their extrusion; 0 when none
 };
