@@ -12,11 +12,6 @@
 
 namespace {
 
-TAboutBox::ModalHook& Hook() {
-  static TAboutBox::ModalHook hook;
-  return hook;
-}
-
 // The program's icon: a compass rose arc over a dark screen.
 class TProgramIcon : public Fl_Box {
  public:
@@ -36,7 +31,7 @@ class TProgramIcon : public Fl_Box {
 
 }  // namespace
 
-void TAboutBox::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void TAboutBox::SetModalHook(ModalHook hook) { platform::ModalHookOf<TAboutBox>() = std::move(hook); }
 
 TAboutBox::TAboutBox() {
   window_ = std::make_unique<Fl_Window>(340, 240, "About");
@@ -73,7 +68,7 @@ void TAboutBox::SetVersion(const std::string& text) {
 }
 
 void TAboutBox::ShowModal() {
-  if (const ModalHook& hook = Hook()) {
+  if (const ModalHook& hook = platform::ModalHookOf<TAboutBox>()) {
     hook(*this);
     return;
   }

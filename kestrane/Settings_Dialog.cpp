@@ -9,31 +9,16 @@
 
 #include "platform/ModalDialog.h"
 
-namespace {
-
-TOKBottomDlg::ModalHook& Hook() {
-  static TOKBottomDlg::ModalHook hook;
-  return hook;
-}
-
-Fl_Box* Label(int x, int y, int w, int h, const char* text) {
-  auto* box = new Fl_Box(x, y, w, h, text);
-  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  return box;
-}
-
-}  // namespace
-
-void TOKBottomDlg::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void TOKBottomDlg::SetModalHook(ModalHook hook) { platform::ModalHookOf<TOKBottomDlg>() = std::move(hook); }
 
 TOKBottomDlg::TOKBottomDlg() {
   window_ = std::make_unique<Fl_Window>(360, 150, "ND Settings");
   window_->begin();
   auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 340, 80, "Broker Settings");
   frame->align(FL_ALIGN_TOP_LEFT);
-  Label(20, 30, 120, 25, "TCP/IP Adress");
+  platform::DialogLabel(20, 30, 120, 25, "TCP/IP Adress");
   Edit1 = new Fl_Input(150, 30, 190, 25);
-  Label(20, 65, 120, 25, "Port");
+  platform::DialogLabel(20, 65, 120, 25, "Port");
   Edit2 = new Fl_Input(150, 65, 80, 25);
   OKBtn = new Fl_Return_Button(170, 112, 85, 28, "OK");
   CancelBtn = new Fl_Button(265, 112, 85, 28, "Cancel");
@@ -47,7 +32,7 @@ TOKBottomDlg::TOKBottomDlg() {
 TOKBottomDlg::~TOKBottomDlg() = default;
 
 bool TOKBottomDlg::ShowModal() {
-  if (const ModalHook& hook = Hook()) return hook(*this);
+  if (const ModalHook& hook = platform::ModalHookOf<TOKBottomDlg>()) return hook(*this);
   ok_ = false;
   Edit1->take_focus();
   platform::RunModal(*window_);

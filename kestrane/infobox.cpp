@@ -18,11 +18,6 @@
 
 namespace {
 
-TInfobox1::ModalHook& Hook() {
-  static TInfobox1::ModalHook hook;
-  return hook;
-}
-
 const char* const kPageCaptions[4] = {"Nearest ... ", "Terrain (W. Hemisp.) ... ",
                                       "Terrain (E. Hemisp.) ...", "PS1 Databases"};
 
@@ -94,12 +89,6 @@ class TTabSheet : public Fl_Group {
   int page_;
 };
 
-Fl_Box* Label(int x, int y, int w, int h, const char* text) {
-  auto* box = new Fl_Box(x, y, w, h, text);
-  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  return box;
-}
-
 constexpr int kRow = 19;
 
 }  // namespace
@@ -141,7 +130,7 @@ Fl_Color StatusColour(TFileStatus status) {
   return FL_BLACK;
 }
 
-void TInfobox1::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void TInfobox1::SetModalHook(ModalHook hook) { platform::ModalHookOf<TInfobox1>() = std::move(hook); }
 
 TInfobox1::TInfobox1() {
   const std::vector<TInfoRow>& rows = InfoRows();
@@ -154,44 +143,44 @@ TInfobox1::TInfobox1() {
     pages_[p] = new TTabSheet(px, py, pw, ph, kPageCaptions[p], this, p + 1);
     Fl_Group* page = pages_[p];
     if (p == 0) {
-      Label(30, 60, 180, 22, "Nearest Airport:");
-      AirportValue = Label(220, 60, 200, 22, "");
-      Label(30, 90, 180, 22, "Nearest Runway:");
-      RunwayValue = Label(220, 90, 200, 22, "");
-      Label(30, 130, 180, 22, "Reference Elevation");
-      ElevationValue = Label(220, 130, 200, 22, "");
-      Label(30, 155, 300, 22, "= EGPWS Reference");
-      Label(30, 175, 300, 22, "= Nearest Airport Elevation");
+      platform::DialogLabel(30, 60, 180, 22, "Nearest Airport:");
+      AirportValue = platform::DialogLabel(220, 60, 200, 22, "");
+      platform::DialogLabel(30, 90, 180, 22, "Nearest Runway:");
+      RunwayValue = platform::DialogLabel(220, 90, 200, 22, "");
+      platform::DialogLabel(30, 130, 180, 22, "Reference Elevation");
+      ElevationValue = platform::DialogLabel(220, 130, 200, 22, "");
+      platform::DialogLabel(30, 155, 300, 22, "= EGPWS Reference");
+      platform::DialogLabel(30, 175, 300, 22, "= Nearest Airport Elevation");
     } else if (p == 1 || p == 2) {
       int y = py + 10;
       for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].Page != p + 1) continue;
         const bool wide = std::string(rows[i].File) == "empty-tile.dem";
-        Label(20, y, wide ? 470 : 300, kRow, rows[i].Caption);
-        status_[i] = Label(wide ? 492 : 330, y, 95, kRow, "");
+        platform::DialogLabel(20, y, wide ? 470 : 300, kRow, rows[i].Caption);
+        status_[i] = platform::DialogLabel(wide ? 492 : 330, y, 95, kRow, "");
         y += kRow;
       }
     } else {
       const char* const columns[3] = {"Navaids", "Waypoints", "Airports"};
       for (int c = 0; c < 3; ++c) {
         const int x = 20 + c * 190;
-        Fl_Box* head = Label(x, py + 8, 180, kRow, columns[c]);
+        Fl_Box* head = platform::DialogLabel(x, py + 8, 180, kRow, columns[c]);
         head->labelfont(FL_BOLD);
         int y = py + 8 + kRow + 4;
         for (std::size_t i = 0; i < rows.size(); ++i) {
           if (rows[i].Page != 4 || std::string(rows[i].Group) != columns[c]) continue;
-          Label(x, y, 92, kRow, rows[i].Caption);
-          status_[i] = Label(x + 94, y, 94, kRow, "");
+          platform::DialogLabel(x, y, 92, kRow, rows[i].Caption);
+          status_[i] = platform::DialogLabel(x + 94, y, 94, kRow, "");
           y += kRow;
         }
       }
       const int y = py + 8 + 15 * kRow;
       for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].Page != 4 || std::string(rows[i].Group) != "Magnetic Variation") continue;
-        Fl_Box* head = Label(20, y, 180, kRow, rows[i].Group);
+        Fl_Box* head = platform::DialogLabel(20, y, 180, kRow, rows[i].Group);
         head->labelfont(FL_BOLD);
-        Label(210, y, 92, kRow, rows[i].Caption);
-        status_[i] = Label(304, y, 94, kRow, "");
+        platform::DialogLabel(210, y, 92, kRow, rows[i].Caption);
+        status_[i] = platform::DialogLabel(304, y, 94, kRow, "");
       }
     }
     page->end();
@@ -258,7 +247,7 @@ const char* TInfobox1::PageCaption(int page) const {
 
 void TInfobox1::ShowModal() {
   PageShown(CurrentPage());
-  if (const ModalHook& hook = Hook()) {
+  if (const ModalHook& hook = platform::ModalHookOf<TInfobox1>()) {
     hook(*this);
     return;
   }

@@ -13,11 +13,6 @@ namespace lunavex {
 
 namespace {
 
-TAboutBox::ModalHook& Hook() {
-  static TAboutBox::ModalHook hook;
-  return hook;
-}
-
 // The program's icon: a small attitude ball, sky over ground.
 class TProgramIcon : public Fl_Box {
  public:
@@ -41,7 +36,7 @@ class TProgramIcon : public Fl_Box {
 
 }  // namespace
 
-void TAboutBox::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void TAboutBox::SetModalHook(ModalHook hook) { platform::ModalHookOf<TAboutBox>() = std::move(hook); }
 
 TAboutBox::TAboutBox() {
   window_ = std::make_unique<Fl_Window>(330, 240, "About");
@@ -72,7 +67,7 @@ TAboutBox::TAboutBox() {
 TAboutBox::~TAboutBox() = default;
 
 void TAboutBox::ShowModal() {
-  if (const ModalHook& hook = Hook()) {
+  if (const ModalHook& hook = platform::ModalHookOf<TAboutBox>()) {
     hook(*this);
     return;
   }

@@ -16,17 +16,6 @@ namespace lunavex {
 
 namespace {
 
-TOKBottomDlg::ModalHook& Hook() {
-  static TOKBottomDlg::ModalHook hook;
-  return hook;
-}
-
-Fl_Box* Label(int x, int y, int w, int h, const char* text) {
-  auto* box = new Fl_Box(x, y, w, h, text);
-  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-  return box;
-}
-
 Fl_Value_Slider* Slider(int x, int y, int w, int h, double lo, double hi) {
   auto* s = new Fl_Value_Slider(x, y, w, h);
   s->type(FL_HOR_NICE_SLIDER);
@@ -37,22 +26,22 @@ Fl_Value_Slider* Slider(int x, int y, int w, int h, double lo, double hi) {
 
 }  // namespace
 
-void TOKBottomDlg::SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void TOKBottomDlg::SetModalHook(ModalHook hook) { platform::ModalHookOf<TOKBottomDlg>() = std::move(hook); }
 
 TOKBottomDlg::TOKBottomDlg() {
   window_ = std::make_unique<Fl_Window>(390, 260, "PFD Settings");
   window_->begin();
   auto* frame = new Fl_Box(FL_ENGRAVED_FRAME, 10, 20, 370, 190, "Broker Settings");
   frame->align(FL_ALIGN_TOP_LEFT);
-  Label(20, 30, 150, 25, "TCP/IP Adress");
+  platform::DialogLabel(20, 30, 150, 25, "TCP/IP Adress");
   Edit1 = new Fl_Input(180, 30, 190, 25);
-  Label(20, 65, 150, 25, "Port");
+  platform::DialogLabel(20, 65, 150, 25, "Port");
   Edit2 = new Fl_Input(180, 65, 80, 25);
-  Label(20, 100, 150, 25, "Instrumente Size");
+  platform::DialogLabel(20, 100, 150, 25, "Instrumente Size");
   ScrollBar1 = Slider(180, 100, 190, 25, 0, 120);
-  Label(20, 135, 150, 25, "Instrumente Spacing");
+  platform::DialogLabel(20, 135, 150, 25, "Instrumente Spacing");
   ScrollBar2 = Slider(180, 135, 190, 25, -50, 100);
-  Label(20, 170, 150, 25, "Decal Visible");
+  platform::DialogLabel(20, 170, 150, 25, "Decal Visible");
   CheckBox1 = new Fl_Check_Button(180, 170, 25, 25);
   OKBtn = new Fl_Return_Button(200, 222, 85, 28, "OK");
   CancelBtn = new Fl_Button(295, 222, 85, 28, "Cancel");
@@ -84,7 +73,7 @@ TOKBottomDlg::TValues TOKBottomDlg::Values() const {
 }
 
 bool TOKBottomDlg::ShowModal() {
-  if (const ModalHook& hook = Hook()) return hook(*this);
+  if (const ModalHook& hook = platform::ModalHookOf<TOKBottomDlg>()) return hook(*this);
   ok_ = false;
   Edit1->take_focus();
   platform::RunModal(*window_);

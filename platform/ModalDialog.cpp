@@ -1,6 +1,7 @@
 #include "platform/ModalDialog.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Widget.H>
 #include <FL/Fl_Window.H>
 
@@ -25,6 +26,12 @@ void ConnectOkCancel(Fl_Window& window, Fl_Widget& ok, Fl_Widget& cancel, bool& 
 void ConnectOk(Fl_Window& window, Fl_Widget& ok) {
   ok.callback([](Fl_Widget* w, void*) { End(w, nullptr, true); });
   window.callback([](Fl_Widget* w, void*) { End(w, nullptr, true); });
+}
+
+Fl_Box* DialogLabel(int x, int y, int w, int h, const char* text) {
+  auto* box = new Fl_Box(x, y, w, h, text);
+  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  return box;
 }
 
 void RunModal(Fl_Window& window) {

@@ -64,4 +64,16 @@ inline std::unique_ptr<TKestraneForm> StartForm() {
   return form;
 }
 
+// Ends the form as the program ends it (Exit, destroy, finalize) and
+// removes the message-box hook.
+inline void StopForm(std::unique_ptr<TKestraneForm>& form) {
+  if (form) {
+    form->Exit1Click();
+    form->FormDestroy();
+    form->Finalize();
+    form.reset();
+  }
+  platform::SetMessageBoxHook(nullptr);
+}
+
 }  // namespace formtest

@@ -39,12 +39,7 @@ class FrameRefresh : public ::testing::Test {
     Pump(0.3);
   }
   void TearDown() override {
-    if (!form) return;
-    form->Exit1Click();
-    form->FormDestroy();
-    form->Finalize();
-    form.reset();
-    platform::SetMessageBoxHook(nullptr);
+    formtest::StopForm(form);
     DrawInBackground = false;
   }
   void ConnectTo(const Listener& l) {

@@ -64,12 +64,7 @@ class Menus : public ::testing::Test {
     TOKBottomDlg::SetModalHook(nullptr);
     TAboutBox::SetModalHook(nullptr);
     TInfobox1::SetModalHook(nullptr);
-    if (!form) return;
-    form->Exit1Click();
-    form->FormDestroy();
-    form->Finalize();
-    form.reset();
-    platform::SetMessageBoxHook(nullptr);
+    formtest::StopForm(form);
   }
 
   // A click on a menu item: only an enabled item acts.

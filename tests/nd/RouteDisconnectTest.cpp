@@ -30,12 +30,7 @@ class RouteDisconnect : public ::testing::Test {
     Pump(0.2);
   }
   void TearDown() override {
-    if (!form) return;
-    form->Exit1Click();
-    form->FormDestroy();
-    form->Finalize();
-    form.reset();
-    platform::SetMessageBoxHook(nullptr);
+    formtest::StopForm(form);
   }
   void ConnectAndSendRoute(const Listener& l) {
     BrokerHost = "127.0.0.1";
