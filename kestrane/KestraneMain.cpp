@@ -853,6 +853,7 @@ void TKestraneForm::FormPaint() {
     if (v.pfd) DrawPfd(v);
     else DrawNd(v);
   }
+  TCGFont3D::EndFrame();
   ++FrameCount;
   if (!Connected()) SwapPage();
   Painting = false;

@@ -337,6 +337,9 @@ struct Flattener {
   }
 };
 
+// Flattening tolerance, em, when the caller gives none.
+constexpr double kDefaultDeviation = 0.002;
+
 // Triangles from the GLU tessellator.
 struct Tessellation {
   std::vector<Vec2> triangles;  // three points each
@@ -464,16 +467,28 @@ void EmitGlyph(const std::vector<Contour>& contours, const Tessellation& tess, b
 
 }  // namespace
 
-bool wglUseFontOutlinesA(HDC dc, unsigned first, unsigned count, unsigned listBase, float deviation,
-                         float extrusion, int format, GLYPHMETRICSFLOAT* metrics) {
-  if (listBase == 0 || count == 0 || listBase > 0xFFFFFFFFu - count + 1) return false;
-  if (format != WGL_FONT_LINES && format != WGL_FONT_POLYGONS) return false;
-  if (!std::isfinite(extrusion)) extrusion = 0;
+namespace {
+
+// One glyph as the outline functions see it: contours and triangles in em
+// units, the advance and the metrics.
+struct GlyphShape {
+  std::vector<Contour> contours;
+  Tessellation tess;
+  bool inkOnRight = true;
+  double advance = 0;
+  GLYPHMETRICSFLOAT metrics;
+};
+
+// Calls each(i, shape) for the codes first to first + count - 1 of dc's
+// current font; false when the font cannot be loaded. Runs under the font
+// mutex.
+template <typename Each>
+bool ForEachGlyph(HDC dc, unsigned first, unsigned count, float deviation, bool tessellate, Each each) {
   std::lock_guard<std::mutex> lock(fontdetail::FontMutex());
   FT_Face face = fontdetail::FaceForDC(dc, nullptr);
   if (!face || face->units_per_EM == 0) return false;
   const double scale = 1.0 / face->units_per_EM;
-  const double tolerance = (deviation > 0 && std::isfinite(deviation)) ? deviation : 0.002;
+  const double tolerance = (deviation > 0 && std::isfinite(deviation)) ? deviation : kDefaultDeviation;
   const FT_Int32 loadFlags = FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
 
   // Advance of a blank: codes without a glyph draw as one.
@@ -486,12 +501,11 @@ bool wglUseFontOutlinesA(HDC dc, unsigned first, unsigned count, unsigned listBa
     Flattener flat;
     flat.scale = scale;
     flat.tolerance = tolerance;
-    double advance = blankAdvance;
-    bool inkOnRight = true;
-    GLYPHMETRICSFLOAT m;
+    GlyphShape g;
+    g.advance = blankAdvance;
     const FT_UInt glyph = fontdetail::GlyphIndex(face, code);
     if (glyph != 0 && FT_Load_Glyph(face, glyph, loadFlags) == 0) {
-      advance = face->glyph->metrics.horiAdvance * scale;
+      g.advance = face->glyph->metrics.horiAdvance * scale;
       if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
         FT_Outline* outline = &face->glyph->outline;
         FT_Outline_Funcs funcs{};
@@ -500,28 +514,62 @@ bool wglUseFontOutlinesA(HDC dc, unsigned first, unsigned count, unsigned listBa
         funcs.conic_to = &Flattener::ConicTo;
         funcs.cubic_to = &Flattener::CubicTo;
         if (FT_Outline_Decompose(outline, &funcs, &flat) != 0) flat.contours.clear();
-        inkOnRight = FT_Outline_Get_Orientation(outline) != FT_ORIENTATION_POSTSCRIPT;
+        g.inkOnRight = FT_Outline_Get_Orientation(outline) != FT_ORIENTATION_POSTSCRIPT;
         FT_BBox box;
         FT_Outline_Get_CBox(outline, &box);
-        m.gmfBlackBoxX = static_cast<float>((box.xMax - box.xMin) * scale);
-        m.gmfBlackBoxY = static_cast<float>((box.yMax - box.yMin) * scale);
-        m.gmfptGlyphOrigin.x = static_cast<float>(box.xMin * scale);
-        m.gmfptGlyphOrigin.y = static_cast<float>(box.yMax * scale);
+        g.metrics.gmfBlackBoxX = static_cast<float>((box.xMax - box.xMin) * scale);
+        g.metrics.gmfBlackBoxY = static_cast<float>((box.yMax - box.yMin) * scale);
+        g.metrics.gmfptGlyphOrigin.x = static_cast<float>(box.xMin * scale);
+        g.metrics.gmfptGlyphOrigin.y = static_cast<float>(box.yMax * scale);
       }
     }
     flat.Clean();
-    Tessellation tess;
-    if (format == WGL_FONT_POLYGONS && !flat.contours.empty() && !Tessellate(flat.contours, &tess))
-      tess.triangles.clear();
-    m.gmfCellIncX = static_cast<float>(advance);
-    if (metrics) metrics[i] = m;
-
-    glNewList(listBase + i, GL_COMPILE);
-    EmitGlyph(flat.contours, tess, inkOnRight, extrusion, format);
-    glTranslated(advance, 0.0, 0.0);
-    glEndList();
+    if (tessellate && !flat.contours.empty() && !Tessellate(flat.contours, &g.tess)) g.tess.triangles.clear();
+    g.metrics.gmfCellIncX = static_cast<float>(g.advance);
+    g.contours = std::move(flat.contours);
+    each(i, g);
   }
   return true;
+}
+
+}  // namespace
+
+bool wglUseFontOutlinesA(HDC dc, unsigned first, unsigned count, unsigned listBase, float deviation,
+                         float extrusion, int format, GLYPHMETRICSFLOAT* metrics) {
+  if (listBase == 0 || count == 0 || listBase > 0xFFFFFFFFu - count + 1) return false;
+  if (format != WGL_FONT_LINES && format != WGL_FONT_POLYGONS) return false;
+  if (!std::isfinite(extrusion)) extrusion = 0;
+  return ForEachGlyph(dc, first, count, deviation, format == WGL_FONT_POLYGONS, [&](unsigned i, const GlyphShape& g) {
+    if (metrics) metrics[i] = g.metrics;
+    glNewList(listBase + i, GL_COMPILE);
+    EmitGlyph(g.contours, g.tess, g.inkOnRight, extrusion, format);
+    glTranslated(g.advance, 0.0, 0.0);
+    glEndList();
+  });
+}
+
+bool GlyphFrontFaces(HDC dc, unsigned first, unsigned count, float deviation, std::vector<GlyphFaces>* out) {
+  if (out == nullptr || count == 0) return false;
+  std::vector<GlyphFaces> glyphs(count);
+  const bool ok = ForEachGlyph(dc, first, count, deviation, true, [&](unsigned i, const GlyphShape& g) {
+    const auto& t = g.tess.triangles;
+    GlyphFaces& f = glyphs[i];
+    f.advance = g.advance;
+    f.vertices.reserve(t.size() * 3);
+    for (std::size_t k = 0; k + 2 < t.size(); k += 3) {
+      // Counter-clockwise seen from +z, as the lists draw them.
+      const bool ccw = Cross(t[k], t[k + 1], t[k + 2]) >= 0;
+      const Vec2& b = ccw ? t[k + 1] : t[k + 2];
+      const Vec2& c = ccw ? t[k + 2] : t[k + 1];
+      for (const Vec2* p : {&t[k], &b, &c}) {
+        f.vertices.push_back(static_cast<float>(p->x));
+        f.vertices.push_back(static_cast<float>(p->y));
+        f.vertices.push_back(0.0f);
+      }
+    }
+  });
+  if (ok) out->swap(glyphs);
+  return ok;
 }
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/GLForm.h"
 
@@ -100,5 +101,17 @@ struct GLYPHMETRICSFLOAT {
 // font cannot be loaded or a list number is 0.
 bool wglUseFontOutlinesA(HDC dc, unsigned first, unsigned count, unsigned listBase, float deviation,
                          float extrusion, int format, GLYPHMETRICSFLOAT* metrics);
+
+// The filled front faces of glyphs as wglUseFontOutlinesA draws them with
+// WGL_FONT_POLYGONS, for callers that draw many glyphs in one go: the
+// triangles (x, y, z = 0 per vertex, three vertices each, counter-clockwise
+// seen from +z, in the lists' order) and the advance, in em units.
+struct GlyphFaces {
+  std::vector<float> vertices;
+  double advance = 0;
+};
+// One entry per code first to first + count - 1 of dc's current font;
+// false (out untouched) when the font cannot be loaded.
+bool GlyphFrontFaces(HDC dc, unsigned first, unsigned count, float deviation, std::vector<GlyphFaces>* out);
 
 }  // namespace platform

@@ -4,8 +4,12 @@
 // character's origin.
 #pragma once
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "platform/FontOutlines.h"
 #include "platform/GLForm.h"
+#include "support/opengl/CgTextCache.h"
 
 class TCGFont3D {
  public:
@@ -21,6 +25,14 @@ class TCGFont3D {
   // Size in the caller's coordinates. A leading blank is dropped.
   void Print(const char* Text, float X, float Y, float Z);
 
+  // Ends a frame for every font: strings that stood still in the last two
+  // frames are kept as pixels and put on the screen whole from then on
+  // (support/opengl/CgTextCache.h). The program calls it once a frame
+  // after the displays are drawn, before the buffers are swapped; without
+  // it every string is drawn edge by edge.
+  static void EndFrame();
+  cgtext::TTextCache::Stats CacheStatistics() const { return cache_.Statistics(); }
+
   unsigned ListBase = 0;  // first of 145 lists; 0 when none could be made
   float Size = 0;
 
@@ -30,5 +42,14 @@ class TCGFont3D {
   static void SetPrintHook(PrintHook hook);
 
  private:
-  unsigned flatListBase_ = 0;  // the same glyphs without their extrusion; 0 when none
+  // The string's front faces in one draw; its glyph box.
+  void DrawFrontFaces(const std::string& codes);
+  cgtext::Box StringBox(const std::string& codes) const;
+
+  // Front faces per code, for strings whose extruded part lies beyond the
+  // depth range; empty when the font could not give them.
+  std::vector<platform::GlyphFaces> faces_;
+  std::vector<cgtext::Box> boxes_;  // per code; empty boxes for blanks
+  std::vector<float> scratch_;      // the vertices of the string being drawn
+  cgtext::TTextCache cache_;
 };
