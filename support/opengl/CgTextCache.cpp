@@ -18,6 +18,8 @@ constexpr int kMargin = 2;
 // Frames a stored string is kept while it is not drawn (a blinking
 // annunciation comes back before that).
 constexpr std::uint64_t kKeepFrames = 120;
+// Steps of a pixel in which the place of a kept string counts as the same.
+constexpr double kPhaseSteps = 64;
 // Origins further out than this are not worth a pixel box.
 constexpr double kFarOut = 1e6;
 
@@ -174,6 +176,7 @@ std::size_t TTextCache::KeyHash::operator()(const Key& k) const {
 TTextCache::~TTextCache() = default;
 
 bool TTextCache::Draw(const std::string& codes, const Box& box, const Placement& p) {
+  ++stats_.asked;
   if (unusable_ || !p.affine || codes.empty() || !(box.x1 > box.x0) || !(box.y1 > box.y0)) return false;
   if (!StateAllowsCache(framebuffer_)) return false;
   const PixelBox px = StringPixels(p, box);
@@ -186,13 +189,17 @@ bool TTextCache::Draw(const std::string& codes, const Box& box, const Placement&
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   const double fx = std::floor(p.ox), fy = std::floor(p.oy);
+  // The origin's place within its pixel, to a 64th: a string that creeps
+  // by less (a label far ahead on the ND) is still kept; it is then shown
+  // at most a 64th of a pixel from where it is, a few levels of 255 on its
+  // edge pixels.
   Key key{codes,
           static_cast<float>(p.a),
           static_cast<float>(p.b),
           static_cast<float>(p.c),
           static_cast<float>(p.d),
-          static_cast<float>(p.ox - fx),
-          static_cast<float>(p.oy - fy),
+          static_cast<float>(std::floor((p.ox - fx) * kPhaseSteps)),
+          static_cast<float>(std::floor((p.oy - fy) * kPhaseSteps)),
           colour[3]};
   const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
   auto [it, fresh] = entries_.try_emplace(std::move(key));

@@ -3,9 +3,9 @@
 // On a software renderer every smoothed outline edge of every glyph costs
 // a few hundred nanoseconds, frame after frame, although most texts of a
 // display (annunciations, scale figures at rest, labels of the ND) land on
-// exactly the same pixels as in the frame before. A string drawn in two
-// frames running at the same place within its pixel, with the same
-// orientation and scale, is drawn once more at the end of the second frame
+// the same pixels as in the frame before. A string drawn in two frames
+// running at the same place within its pixel (to a 64th of a pixel), with
+// the same orientation and scale, is drawn once more at the end of the second frame
 // into an atlas texture, in white on transparent black with the same edges
 // and the same blending; from the third frame on it is put on the screen
 // as one textured rectangle in the current colour. Blending the string's
@@ -89,6 +89,7 @@ class TTextCache {
   void Release();
 
   struct Stats {
+    std::uint64_t asked = 0;  // strings that Draw was asked for
     std::uint64_t hits = 0, stored = 0, resets = 0;
     std::size_t entries = 0;
   };
@@ -98,7 +99,7 @@ class TTextCache {
   struct Key {
     std::string codes;
     float a, b, c, d;  // linear part of the placement
-    float fx, fy;      // the origin within its pixel
+    float fx, fy;      // the origin within its pixel, in 64ths
     float alpha;       // of the current colour
     bool operator==(const Key& o) const;
   };
