@@ -215,7 +215,7 @@ void TNDDataElement::DrawSymbolAt(unsigned List, const char* Label, NdPoint At) 
 void TNDDataElement::PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon,
                                 float Heading, float SymLat, float SymLon, int Range) const {
   if (const auto p = SymbolPosition(AcLat, AcLon, Heading, SymLat, SymLon, Range)) {
-    if (noting_) noted_.push_back({List, Label ? Label : "", *p});
+    if (noting_) noted_.push_back({List, Label ? Label : "", *p, true});
     else DrawSymbolAt(List, Label, *p);
   }
   if (!noting_) glLineWidth(1);
@@ -229,48 +229,60 @@ void TNDDataElement::BeginSymbols() const {
 void TNDDataElement::EndSymbols() const {
   noting_ = false;
   const double size = Font040 ? Font040->Size : 0;
-  std::erase_if(noted_, [&](const NotedSymbol& n) {
-    return SymbolOutsideCircle(n.at, n.label.size(), size, ShownCentre, ShownRadius);
-  });
-  const bool batched = std::all_of(noted_.begin(), noted_.end(),
-                                   [](const NotedSymbol& n) { return !CyanSymbolOutlines(n.list).empty(); });
-  // The first symbol meets the line width the frame has set so far; every
-  // later one is drawn at width 1.
+  bool batched = true;
+  for (NotedSymbol& n : noted_) {
+    n.shown = !SymbolOutsideCircle(n.at, n.label.size(), size, ShownCentre, ShownRadius);
+    if (n.shown && CyanSymbolOutlines(n.list).empty()) batched = false;
+  }
+  // Every symbol, shown or not, moves the model-view matrix there and back
+  // as drawing it one by one does: the matrix keeps the same rounding, and
+  // so does everything drawn after the symbols. The first shown symbol
+  // meets the line width the frame has set so far; every later one is
+  // drawn at width 1.
   std::size_t i = 0;
-  if (!batched || noted_.size() < 2) {
-    for (; i < noted_.size(); ++i) {
-      DrawSymbolAt(noted_[i].list, noted_[i].label.c_str(), noted_[i].at);
+  bool first = true;
+  for (; i < noted_.size() && (first || !batched); ++i) {
+    const NotedSymbol& n = noted_[i];
+    if (n.shown) {
+      DrawSymbolAt(n.list, n.label.c_str(), n.at);
       glLineWidth(1);
+      first = false;
+    } else {
+      glTranslated(n.at.x, n.at.y, 0);
+      glTranslated(-n.at.x, -n.at.y, 0);
     }
-  } else {
-    DrawSymbolAt(noted_[0].list, noted_[0].label.c_str(), noted_[0].at);
-    glLineWidth(1);
-    // Each loop as its segments, all in one list of lines.
+  }
+  if (i < noted_.size()) {
+    // The outlines of the rest, each loop as its segments, in one list of
+    // lines; then the labels.
     batch_.clear();
-    for (i = 1; i < noted_.size(); ++i) {
-      const NdPoint at = noted_[i].at;
-      for (const auto& loop : CyanSymbolOutlines(noted_[i].list))
-        for (std::size_t k = 0; k < loop.size(); ++k) {
-          const NdPoint& a = loop[k];
-          const NdPoint& b = loop[(k + 1) % loop.size()];
+    for (std::size_t k = i; k < noted_.size(); ++k) {
+      if (!noted_[k].shown) continue;
+      const NdPoint at = noted_[k].at;
+      for (const auto& loop : CyanSymbolOutlines(noted_[k].list))
+        for (std::size_t v = 0; v < loop.size(); ++v) {
+          const NdPoint& a = loop[v];
+          const NdPoint& b = loop[(v + 1) % loop.size()];
           batch_.insert(batch_.end(), {static_cast<float>(at.x + a.x), static_cast<float>(at.y + a.y),
                                        static_cast<float>(at.x + b.x), static_cast<float>(at.y + b.y)});
         }
     }
     glColor3f(kCyan.r, kCyan.g, kCyan.b);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, batch_.data());
-    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(batch_.size() / 2));
-    glDisableClientState(GL_VERTEX_ARRAY);
-    for (i = 1; i < noted_.size(); ++i) {
-      if (noted_[i].label.empty() || !Font040) continue;
-      glColor3f(kCyan.r, kCyan.g, kCyan.b);
-      glTranslated(noted_[i].at.x, noted_[i].at.y, 0);
-      Font040->Print(noted_[i].label.c_str(), 0.5f, -1.1f, 0);
-      glTranslated(-noted_[i].at.x, -noted_[i].at.y, 0);
+    if (!batch_.empty()) {
+      glEnableClientState(GL_VERTEX_ARRAY);
+      glVertexPointer(2, GL_FLOAT, 0, batch_.data());
+      glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(batch_.size() / 2));
+      glDisableClientState(GL_VERTEX_ARRAY);
     }
-    glColor3f(1, 1, 1);
+    for (; i < noted_.size(); ++i) {
+      const NotedSymbol& n = noted_[i];
+      glTranslated(n.at.x, n.at.y, 0);
+      if (n.shown && !n.label.empty() && Font040) Font040->Print(n.label.c_str(), 0.5f, -1.1f, 0);
+      glTranslated(-n.at.x, -n.at.y, 0);
+    }
   }
+  // As after a symbol drawn one by one, shown or not.
+  if (!noted_.empty()) glColor3f(1, 1, 1);
   glLineWidth(1);
   noted_.clear();
 }

@@ -91,6 +91,7 @@ class TNDDataElement {
     unsigned list;
     std::string label;
     NdPoint at;
+    bool shown = true;
   };
   void DrawSymbolAt(unsigned List, const char* Label, NdPoint At) const;
   mutable bool noting_ = false;
