@@ -182,7 +182,7 @@ bool SymbolOutsideCircle(NdPoint P, std::size_t Characters, double Size, NdPoint
   // its label: glyphs at most 1.5 em wide, 2 em above and below the base.
   const double s = std::fabs(Size);
   const double x1 = P.x - 5, x2 = P.x + 5 + s * (0.5 + 1.5 * static_cast<double>(Characters));
-  const double y1 = P.y - 5 - 3.1 * s, y2 = P.y + 5;
+  const double y1 = P.y - 5 - 3.1 * s, y2 = P.y + std::max(5.0, 0.9 * s);
   // The point of the box nearest the centre.
   const double nx = std::clamp(Centre.x, x1, x2), ny = std::clamp(Centre.y, y1, y2);
   const double d = std::hypot(nx - Centre.x, ny - Centre.y);
