@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -32,19 +33,28 @@ void Polygon(std::initializer_list<NdPoint> points) {
   glEnd();
 }
 
+using Loops = std::vector<std::vector<NdPoint>>;
+
 // The navaid shapes: hexagon, its three ears, and the outline of both.
-void Hexagon() {
-  Loop({{-1.2, -2.064}, {1.2, -2.064}, {2.4, 0}, {1.2, 2.064}, {-1.2, 2.064}, {-2.4, 0}});
+const std::vector<NdPoint> kHexagon = {{-1.2, -2.064}, {1.2, -2.064}, {2.4, 0},
+                                       {1.2, 2.064},   {-1.2, 2.064}, {-2.4, 0}};
+const Loops kEars = {{{2.4, 0}, {1.2, 2.064}, {2.64, 3.024}, {3.84, 0.96}},
+                     {{-2.4, 0}, {-1.2, 2.064}, {-2.64, 3.024}, {-3.84, 0.96}},
+                     {{-1.2, -2.064}, {1.2, -2.064}, {1.2, -3.7968}, {-1.2, -3.7968}}};
+const std::vector<NdPoint> kOutline = {{-1.2, -2.064}, {-1.2, -3.7968}, {1.2, -3.7968}, {1.2, -2.064},
+                                       {2.4, 0},       {3.84, 0.96},    {2.64, 3.024},  {1.2, 2.064},
+                                       {-1.2, 2.064},  {-2.64, 3.024},  {-3.84, 0.96},  {-2.4, 0}};
+
+void DrawLoops(const Loops& loops) {
+  for (const auto& loop : loops) {
+    glBegin(GL_LINE_LOOP);
+    for (const NdPoint& p : loop) glVertex2d(p.x, p.y);
+    glEnd();
+  }
 }
-void Ears() {
-  Loop({{2.4, 0}, {1.2, 2.064}, {2.64, 3.024}, {3.84, 0.96}});
-  Loop({{-2.4, 0}, {-1.2, 2.064}, {-2.64, 3.024}, {-3.84, 0.96}});
-  Loop({{-1.2, -2.064}, {1.2, -2.064}, {1.2, -3.7968}, {-1.2, -3.7968}});
-}
-void Outline() {
-  Loop({{-1.2, -2.064}, {-1.2, -3.7968}, {1.2, -3.7968}, {1.2, -2.064}, {2.4, 0}, {3.84, 0.96},
-        {2.64, 3.024}, {1.2, 2.064}, {-1.2, 2.064}, {-2.64, 3.024}, {-3.84, 0.96}, {-2.4, 0}});
-}
+void Hexagon() { DrawLoops({kHexagon}); }
+void Ears() { DrawLoops(kEars); }
+void Outline() { DrawLoops({kOutline}); }
 void Diamond(GLenum mode) {
   glBegin(mode);
   Vertices({{0, -2.4}, {2.4, 0}, {0, 2.4}, {-2.4, 0}});
@@ -104,7 +114,7 @@ std::optional<NdPoint> SymbolPosition(float AcLat, float AcLon, float Heading, f
 }
 
 void TNDDataElement::BuildSymbolLists() {
-  CompileSymbol(ndlist::kWaypoint, &kCyan, [] { Loop({{-2.4, -1.38}, {2.4, -1.38}, {0, 2.772}}); });
+  CompileSymbol(ndlist::kWaypoint, &kCyan, [] { DrawLoops(CyanSymbolOutlines(ndlist::kWaypoint)); });
   CompileSymbol(ndlist::kNavaidVorDme, &kCyan, [] {
     Hexagon();
     Ears();
@@ -134,32 +144,147 @@ void TNDDataElement::BuildSymbolLists() {
   CompileSymbol(ndlist::kTrafficProximate, &kWhite, [] { Diamond(GL_POLYGON); });
   CompileSymbol(ndlist::kClimbArrow, nullptr, [] { Arrow(1); });
   CompileSymbol(ndlist::kDescendArrow, nullptr, [] { Arrow(-1); });
-  CompileSymbol(ndlist::kAirport, &kCyan, [] {
+  CompileSymbol(ndlist::kAirport, &kCyan, [] { DrawLoops(CyanSymbolOutlines(ndlist::kAirport)); });
+}
+
+const std::vector<std::vector<NdPoint>>& CyanSymbolOutlines(unsigned List) {
+  static const Loops none;
+  static const Loops waypoint = {{{-2.4, -1.38}, {2.4, -1.38}, {0, 2.772}}};
+  static const Loops vorDme = [] {
+    Loops l = {kHexagon};
+    l.insert(l.end(), kEars.begin(), kEars.end());
+    return l;
+  }();
+  static const Loops vor = {kHexagon};
+  static const Loops dme = {kOutline};
+  static const Loops airport = [] {
     // Twelve points every 30 degrees from (-3, 0) through (0, -3).
-    glBegin(GL_LINE_LOOP);
+    std::vector<NdPoint> loop;
     for (int i = 0; i < 12; ++i) {
       const double t = i * 30 * kDegToRad;
-      glVertex2d(-3 * std::cos(t), -3 * std::sin(t));
+      loop.push_back({-3 * std::cos(t), -3 * std::sin(t)});
     }
-    glEnd();
-  });
+    return Loops{loop};
+  }();
+  switch (List) {
+    case ndlist::kWaypoint: return waypoint;
+    case ndlist::kNavaidVorDme: return vorDme;
+    case ndlist::kNavaidVor: return vor;
+    case ndlist::kNavaidDme: return dme;
+    case ndlist::kAirport: return airport;
+    default: return none;
+  }
+}
+
+bool SymbolOutsideCircle(NdPoint P, std::size_t Characters, double Size, NdPoint Centre, double Radius) {
+  if (!(Radius > 0) || !std::isfinite(Radius)) return false;
+  // A box holding the symbol (within 4 units of P, a wide line added) and
+  // its label: glyphs at most 1.5 em wide, 2 em above and below the base.
+  const double s = std::fabs(Size);
+  const double x1 = P.x - 5, x2 = P.x + 5 + s * (0.5 + 1.5 * static_cast<double>(Characters));
+  const double y1 = P.y - 5 - 3.1 * s, y2 = P.y + std::max(5.0, 0.9 * s);
+  // The point of the box nearest the centre.
+  const double nx = std::clamp(Centre.x, x1, x2), ny = std::clamp(Centre.y, y1, y2);
+  const double d = std::hypot(nx - Centre.x, ny - Centre.y);
+  return d > Radius;
 }
 
 void TNDDataElement::DeleteSymbolLists() {
   for (unsigned list : kOwnedSymbolLists) platform::DeleteFixedList(list);
 }
 
+namespace {
+NdPoint ShownCentre;
+double ShownRadius = 0;
+}  // namespace
+
+void TNDDataElement::SetShownArea(NdPoint Centre, double Radius) {
+  ShownCentre = Centre;
+  ShownRadius = Radius;
+}
+
+void TNDDataElement::DrawSymbolAt(unsigned List, const char* Label, NdPoint At) const {
+  glTranslated(At.x, At.y, 0);
+  glCallList(List);
+  // The label starts right of and below the symbol, in the list's colour.
+  if (Label && *Label && Font040) Font040->Print(Label, 0.5f, -1.1f, 0);
+  glColor3f(1, 1, 1);
+  glTranslated(-At.x, -At.y, 0);
+}
+
 void TNDDataElement::PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon,
                                 float Heading, float SymLat, float SymLon, int Range) const {
   if (const auto p = SymbolPosition(AcLat, AcLon, Heading, SymLat, SymLon, Range)) {
-    glTranslated(p->x, p->y, 0);
-    glCallList(List);
-    // The label starts right of and below the symbol, in the list's colour.
-    if (Label && *Label && Font040) Font040->Print(Label, 0.5f, -1.1f, 0);
-    glColor3f(1, 1, 1);
-    glTranslated(-p->x, -p->y, 0);
+    if (noting_) noted_.push_back({List, Label ? Label : "", *p, true});
+    else DrawSymbolAt(List, Label, *p);
   }
+  if (!noting_) glLineWidth(1);
+}
+
+void TNDDataElement::BeginSymbols() const {
+  noted_.clear();
+  noting_ = true;
+}
+
+void TNDDataElement::EndSymbols() const {
+  noting_ = false;
+  const double size = Font040 ? Font040->Size : 0;
+  bool batched = true;
+  for (NotedSymbol& n : noted_) {
+    n.shown = !SymbolOutsideCircle(n.at, n.label.size(), size, ShownCentre, ShownRadius);
+    if (n.shown && CyanSymbolOutlines(n.list).empty()) batched = false;
+  }
+  // Every symbol, shown or not, moves the model-view matrix there and back
+  // as drawing it one by one does: the matrix keeps the same rounding, and
+  // so does everything drawn after the symbols. The first shown symbol
+  // meets the line width the frame has set so far; every later one is
+  // drawn at width 1.
+  std::size_t i = 0;
+  bool first = true;
+  for (; i < noted_.size() && (first || !batched); ++i) {
+    const NotedSymbol& n = noted_[i];
+    if (n.shown) {
+      DrawSymbolAt(n.list, n.label.c_str(), n.at);
+      glLineWidth(1);
+      first = false;
+    } else {
+      glTranslated(n.at.x, n.at.y, 0);
+      glTranslated(-n.at.x, -n.at.y, 0);
+    }
+  }
+  if (i < noted_.size()) {
+    // The outlines of the rest, each loop as its segments, in one list of
+    // lines; then the labels.
+    batch_.clear();
+    for (std::size_t k = i; k < noted_.size(); ++k) {
+      if (!noted_[k].shown) continue;
+      const NdPoint at = noted_[k].at;
+      for (const auto& loop : CyanSymbolOutlines(noted_[k].list))
+        for (std::size_t v = 0; v < loop.size(); ++v) {
+          const NdPoint& a = loop[v];
+          const NdPoint& b = loop[(v + 1) % loop.size()];
+          batch_.insert(batch_.end(), {static_cast<float>(at.x + a.x), static_cast<float>(at.y + a.y),
+                                       static_cast<float>(at.x + b.x), static_cast<float>(at.y + b.y)});
+        }
+    }
+    glColor3f(kCyan.r, kCyan.g, kCyan.b);
+    if (!batch_.empty()) {
+      glEnableClientState(GL_VERTEX_ARRAY);
+      glVertexPointer(2, GL_FLOAT, 0, batch_.data());
+      glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(batch_.size() / 2));
+      glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    for (; i < noted_.size(); ++i) {
+      const NotedSymbol& n = noted_[i];
+      glTranslated(n.at.x, n.at.y, 0);
+      if (n.shown && !n.label.empty() && Font040) Font040->Print(n.label.c_str(), 0.5f, -1.1f, 0);
+      glTranslated(-n.at.x, -n.at.y, 0);
+    }
+  }
+  // As after a symbol drawn one by one, shown or not.
+  if (!noted_.empty()) glColor3f(1, 1, 1);
   glLineWidth(1);
+  noted_.clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -70,7 +70,44 @@ class TNDDataElement {
   // after a drawn symbol the colour is white.
   void PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon, float Heading,
                   float SymLat, float SymLon, int Range) const;
+
+  // Between BeginSymbols and EndSymbols, PlotSymbol only notes what it
+  // would draw; EndSymbols draws it: the first symbol as PlotSymbol does,
+  // the outlines of the rest in one batch of lines, then their labels in
+  // order. When every noted list is a cyan outline symbol, outlines and
+  // labels share one colour and the picture does not depend on the order
+  // they are laid down in; otherwise the symbols are drawn one by one.
+  // Symbols and labels wholly outside the shown area are left out.
+  void BeginSymbols() const;
+  void EndSymbols() const;
+
+  // The part of the ND a frame can show, as a circle in the units and
+  // about the origin PlotSymbol places symbols in. A radius that is not
+  // positive and finite shows everything (the default).
+  static void SetShownArea(NdPoint Centre, double Radius);
+
+ private:
+  struct NotedSymbol {
+    unsigned list;
+    std::string label;
+    NdPoint at;
+    bool shown = true;
+  };
+  void DrawSymbolAt(unsigned List, const char* Label, NdPoint At) const;
+  mutable bool noting_ = false;
+  mutable std::vector<NotedSymbol> noted_;
+  mutable std::vector<float> batch_;
 };
+
+// The outline loops of a symbol list drawn as outlines in cyan (waypoint,
+// navaids, airport), in the list's own units; empty for any other list.
+const std::vector<std::vector<NdPoint>>& CyanSymbolOutlines(unsigned List);
+
+// True when a symbol at P with a label of Characters characters of a font
+// of Size units (started at 0.5, -1.1 font units from P) lies wholly
+// outside the circle (Centre, Radius); never for a radius that is not
+// positive and finite.
+bool SymbolOutsideCircle(NdPoint P, std::size_t Characters, double Size, NdPoint Centre, double Radius);
 
 // ---------------------------------------------------------------------------
 // Heading box

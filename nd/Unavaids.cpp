@@ -170,6 +170,7 @@ void Tnavaids::Draw(double OwnLat, double OwnLon, double Heading, int Range) con
   if (!list_ || Range <= 0) return;
   // A little wider than the window: the window test itself decides.
   LatitudeBand(byLatitude_, OwnLat, Range * 1.5 / 60 + 1e-6, scratch_);
+  BeginSymbols();
   for (std::uint32_t i : scratch_) {
     const NavaidRecord& n = (*list_)[i];
     if (!(n.type & 0x80) && Range >= 80) continue;
@@ -179,6 +180,7 @@ void Tnavaids::Draw(double OwnLat, double OwnLon, double Heading, int Range) con
     PlotSymbol(list, SymbolLabel(n.ident).c_str(), static_cast<float>(OwnLat), static_cast<float>(OwnLon),
                static_cast<float>(Heading), n.latitude, n.longitude, Range);
   }
+  EndSymbols();
 }
 
 void Tnavaids::DrawTuned(double OwnLat, double OwnLon, double Heading, int Range, int Freq1, int Freq2) const {

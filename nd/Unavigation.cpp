@@ -238,7 +238,11 @@ void ArcLayout(const NdFrame& f) {
     glStencilFunc(GL_EQUAL, 0, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   }
+  // The black ring drawn over the arc's outside later on hides every
+  // symbol beyond it.
+  TNDDataElement::SetShownArea({0, 0}, DisplaySize);
   DatabaseLayer(f);
+  TNDDataElement::SetShownArea({}, 0);
   glDisable(GL_STENCIL_TEST);
   glLineWidth(2);
   RoseCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
@@ -268,7 +272,10 @@ void ProfileLayout(const NdFrame& f) {
   glTranslated(0, y0, 0);
   TerrainLayer(f);
   TrackLayer(f, 1);
+  // Only the square the scissor box leaves can show a symbol.
+  TNDDataElement::SetShownArea({0, -y0}, DrawArea / 2 * std::numbers::sqrt2 + 1);
   DatabaseLayer(f);
+  TNDDataElement::SetShownArea({}, 0);
   TrackLine->Draw(f.positionValid, 0, 2);
   cgdraw::BlackColour();
   Rectangle(-100, 77, 100, 120);

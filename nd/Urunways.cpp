@@ -328,6 +328,7 @@ void Trunways::DrawAirports(double OwnLat, double OwnLon, double Heading, int Ra
   double k = std::fabs(std::cos(OwnLat * kDegToRad));
   if (k == 0) k = 0.0001;
   const double latWindow = Range * 1.5 / 60, lonWindow = Range * 1.5 / (60 * k);
+  BeginSymbols();
   for (const TRunwayEntry& e : *list_) {
     if (!e.firstOfAirport) continue;
     if (std::fabs(AngleDiff(e.latitude, OwnLat)) < latWindow &&
@@ -336,6 +337,7 @@ void Trunways::DrawAirports(double OwnLat, double OwnLon, double Heading, int Ra
                  static_cast<float>(Heading), static_cast<float>(e.latitude),
                  static_cast<float>(e.longitude), Range);
   }
+  EndSymbols();
 }
 
 void Trunways::DrawRunways(double OwnLat, double OwnLon, double Heading, int Range) {
