@@ -1,7 +1,9 @@
-// Outline font drawn from display lists: one list per character code 32 to
-// 176 (Windows-1252; 176 is the degree sign), glyphs as filled polygons in
-// em units (1 em = 1.0), each list ending with the move to the next
-// character's origin.
+// Outline font: one display list per character code 32 to 176
+// (Windows-1252; 176 is the degree sign), glyphs as extruded polygons in em
+// units (1 em = 1.0), each list ending with the move to the next
+// character's origin, drawn as the smoothed outlines of their triangles.
+// Where the depth range hides the extrusion (the programs' own drawing),
+// the glyphs' front faces are drawn from arrays, a string in one go.
 #pragma once
 #include <functional>
 #include <string>

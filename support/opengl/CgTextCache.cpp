@@ -109,16 +109,29 @@ bool ReadPlacement(Placement* out) {
   return std::fabs(p.depthAtZero) < p.w;
 }
 
-PixelBox StringPixels(const Placement& p, const Box& box) {
+namespace {
+
+// The box's corners in window coordinates: their least and greatest x, y.
+struct WindowBox {
   double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+};
+WindowBox InWindow(const Placement& p, const Box& box) {
+  WindowBox w;
   for (float x : {box.x0, box.x1})
     for (float y : {box.y0, box.y1}) {
       const double wx = p.a * x + p.b * y + p.ox, wy = p.c * x + p.d * y + p.oy;
-      x0 = std::fmin(x0, wx);
-      x1 = std::fmax(x1, wx);
-      y0 = std::fmin(y0, wy);
-      y1 = std::fmax(y1, wy);
+      w.x0 = std::fmin(w.x0, wx);
+      w.x1 = std::fmax(w.x1, wx);
+      w.y0 = std::fmin(w.y0, wy);
+      w.y1 = std::fmax(w.y1, wy);
     }
+  return w;
+}
+
+}  // namespace
+
+PixelBox StringPixels(const Placement& p, const Box& box) {
+  const auto [x0, y0, x1, y1] = InWindow(p, box);
   PixelBox px;
   if (!(std::fabs(x0) < kFarOut && std::fabs(x1) < kFarOut && std::fabs(y0) < kFarOut && std::fabs(y1) < kFarOut))
     return px;  // empty
@@ -131,15 +144,7 @@ PixelBox StringPixels(const Placement& p, const Box& box) {
 
 bool DrawsNothing(const Placement& p, const Box& box) {
   if (!p.affine || !(box.x1 >= box.x0) || !(box.y1 >= box.y0)) return false;
-  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-  for (float x : {box.x0, box.x1})
-    for (float y : {box.y0, box.y1}) {
-      const double wx = p.a * x + p.b * y + p.ox, wy = p.c * x + p.d * y + p.oy;
-      x0 = std::fmin(x0, wx);
-      x1 = std::fmax(x1, wx);
-      y0 = std::fmin(y0, wy);
-      y1 = std::fmax(y1, wy);
-    }
+  const auto [x0, y0, x1, y1] = InWindow(p, box);
   // Every edge beyond one side of the view volume is clipped away whole
   // (a hundredth of a pixel keeps rounding on the safe side).
   const int* vp = p.viewport;
