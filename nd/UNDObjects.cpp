@@ -274,12 +274,16 @@ void TNDDataElement::EndSymbols() const {
       glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(batch_.size() / 2));
       glDisableClientState(GL_VERTEX_ARRAY);
     }
+    // Nothing but labels until the end of the run: those kept as pixels go
+    // to the screen together.
+    TCGFont3D::BeginRun();
     for (; i < noted_.size(); ++i) {
       const NotedSymbol& n = noted_[i];
       glTranslated(n.at.x, n.at.y, 0);
       if (n.shown && !n.label.empty() && Font040) Font040->Print(n.label.c_str(), 0.5f, -1.1f, 0);
       glTranslated(-n.at.x, -n.at.y, 0);
     }
+    TCGFont3D::EndRun();
   }
   // As after a symbol drawn one by one, shown or not.
   if (!noted_.empty()) glColor3f(1, 1, 1);

@@ -34,6 +34,9 @@ std::vector<TCGFont3D*>& LiveFonts() {
   return fonts;
 }
 
+bool inRun = false;
+const TCGFont3D* runFont = nullptr;  // whose kept strings are gathered
+
 }  // namespace
 
 TCGFont3D::TCGFont3D(const char* Face, float Size_, float /*Extrusion*/, platform::HDC DC) {
@@ -75,7 +78,22 @@ TCGFont3D::~TCGFont3D() {
   if (ListBase != 0) glDeleteLists(ListBase, kCodeCount);
 }
 
+void TCGFont3D::BeginRun() { inRun = true; }
+
+void TCGFont3D::EndRun() {
+  FlushRun();
+  inRun = false;
+}
+
+void TCGFont3D::FlushRun() {
+  for (TCGFont3D* font : LiveFonts())
+    if (font == runFont) font->cache_.Flush();
+  runFont = nullptr;
+}
+
 void TCGFont3D::EndFrame() {
+  FlushRun();
+  inRun = false;
   for (TCGFont3D* font : LiveFonts())
     font->cache_.EndFrame([font](const std::string& codes) { font->DrawFrontFaces(codes); });
 }
@@ -171,11 +189,17 @@ void TCGFont3D::Print(const char* Text, float X, float Y, float Z) {
     if (cgtext::DrawsNothing(placement, box)) {
       glNormal3f(0, 0, 1);  // what drawing would have left
       drawn = true;
-    } else {
-      drawn = frontInside && cache_.Draw(codes, box, placement);
+    } else if (frontInside) {
+      // Kept strings of another font gathered before go first.
+      if (inRun && runFont != this) FlushRun();
+      cache_.SetQueued(inRun);
+      drawn = cache_.Draw(codes, box, placement);
+      cache_.SetQueued(false);
+      if (drawn && inRun) runFont = this;
     }
   }
   if (!drawn) {
+    FlushRun();  // what was gathered lies under this
     // The glyphs' polygons as their outlines, smoothed, at the thinnest
     // line the driver draws.
     glPushAttrib(GL_LIST_BIT);

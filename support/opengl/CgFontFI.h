@@ -33,6 +33,14 @@ class TCGFont3D {
   // after the displays are drawn, before the buffers are swapped; without
   // it every string is drawn edge by edge.
   static void EndFrame();
+
+  // Between BeginRun and EndRun the caller draws nothing but strings (it
+  // may change the colour and the matrices): kept strings of one font that
+  // follow each other are then put on the screen in one go. A string drawn
+  // edge by edge, or kept by another font, puts those gathered before it
+  // on the screen first, so the order stays.
+  static void BeginRun();
+  static void EndRun();
   cgtext::TTextCache::Stats CacheStatistics() const { return cache_.Statistics(); }
 
   unsigned ListBase = 0;  // first of 145 lists; 0 when none could be made
@@ -46,6 +54,7 @@ class TCGFont3D {
  private:
   // The string's front faces in one draw; its glyph box.
   void DrawFrontFaces(const std::string& codes);
+  static void FlushRun();
   cgtext::Box StringBox(const std::string& codes) const;
 
   // Front faces per code, for strings whose extruded part lies beyond the

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -212,7 +213,8 @@ bool TTextCache::Draw(const std::string& codes, const Box& box, const Placement&
   const bool stored = !fresh && e.state == State::kStored && e.generation == generation_;
   if (stored && px.x - ix == e.dx && px.y - iy == e.dy && px.w == e.pixels.w && px.h == e.pixels.h) {
     e.lastFrame = frame_;
-    PutOnScreen(e, p, px.x, px.y);
+    if (queued_) Queue(e, p, px.x, px.y);
+    else PutOnScreen(e, p, px.x, px.y);
     ++stats_.hits;
     return true;
   }
@@ -231,6 +233,69 @@ bool TTextCache::Draw(const std::string& codes, const Box& box, const Placement&
   }
   e.lastFrame = frame_;
   return false;
+}
+
+void TTextCache::Queue(const Entry& e, const Placement& p, int x, int y) {
+  if (!run_.empty() && !std::equal(p.viewport, p.viewport + 4, runViewport_)) Flush();
+  std::copy(p.viewport, p.viewport + 4, runViewport_);
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  const float x0 = static_cast<float>(x - p.viewport[0]), y0 = static_cast<float>(y - p.viewport[1]);
+  const float w = static_cast<float>(e.pixels.w), h = static_cast<float>(e.pixels.h);
+  const float s0 = static_cast<float>(e.sx) / kAtlasWidth, s1 = static_cast<float>(e.sx + e.pixels.w) / kAtlasWidth;
+  const float t0 = static_cast<float>(e.sy) / kAtlasHeight, t1 = static_cast<float>(e.sy + e.pixels.h) / kAtlasHeight;
+  // Upside down in the atlas, as in PutOnScreen.
+  run_.push_back({x0, y0, s0, t1, colour[0], colour[1], colour[2]});
+  run_.push_back({x0 + w, y0, s1, t1, colour[0], colour[1], colour[2]});
+  run_.push_back({x0 + w, y0 + h, s1, t0, colour[0], colour[1], colour[2]});
+  run_.push_back({x0, y0 + h, s0, t0, colour[0], colour[1], colour[2]});
+}
+
+void TTextCache::Flush() {
+  if (run_.empty()) return;
+  GLint matrixMode = GL_MODELVIEW, texture = 0, envMode = GL_MODULATE;
+  GLfloat colour[4], texCoord[4];
+  glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
+  const GLenum generators[] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q};
+  bool generating[4];
+  for (int i = 0; i < 4; ++i) {
+    generating[i] = glIsEnabled(generators[i]);
+    if (generating[i]) glDisable(generators[i]);
+  }
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, runViewport_[2], 0, runViewport_[3], -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glPolygonMode(GL_FRONT, GL_FILL);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glEnable(GL_TEXTURE_2D);
+  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glBegin(GL_QUADS);
+  for (const Corner& c : run_) {
+    glColor4f(c.r, c.g, c.b, 1.0f);
+    glTexCoord2f(c.s, c.t);
+    glVertex2f(c.x, c.y);
+  }
+  glEnd();
+  run_.clear();
+  glDisable(GL_TEXTURE_2D);
+  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+  glColor4fv(colour);
+  glTexCoord4fv(texCoord);
+  for (int i = 0; i < 4; ++i)
+    if (generating[i]) glEnable(generators[i]);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(static_cast<GLenum>(matrixMode));
 }
 
 void TTextCache::PutOnScreen(const Entry& e, const Placement& p, int x, int y) const {
@@ -390,6 +455,8 @@ void TTextCache::Reset() {
 }
 
 void TTextCache::EndFrame(const DrawGlyphs& draw) {
+  Flush();
+  queued_ = false;
   std::vector<std::pair<const Key*, Entry*>> pending;
   for (auto& [key, e] : entries_)
     if (e.state == State::kPending) pending.emplace_back(&key, &e);
@@ -490,6 +557,7 @@ void TTextCache::Release() {
   if (texture_ != 0) glDeleteTextures(1, &texture_);
   framebuffer_ = texture_ = 0;
   entries_.clear();
+  run_.clear();
   shelfX_ = shelfY_ = shelfH_ = 0;
   ++generation_;
 }

@@ -24,6 +24,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace cgtext {
 
@@ -80,6 +81,13 @@ class TTextCache {
   // kept once it has stood still for two frames).
   bool Draw(const std::string& codes, const Box& box, const Placement& p);
 
+  // In a run the rectangles of kept strings are gathered instead of drawn
+  // one by one, and Flush draws them in one go, in their order: the caller
+  // draws nothing else meanwhile but strings, and flushes before it does
+  // (a string drawn edge by edge flushes every font's run first).
+  void SetQueued(bool queued) { queued_ = queued; }
+  void Flush();
+
   // Ends a frame: strings seen in this and the previous frame at the same
   // place are drawn into the atlas with draw; strings not seen for a while
   // are forgotten.
@@ -121,6 +129,16 @@ class TTextCache {
   bool Allocate(int w, int h, int* x, int* y);
   void Reset();
   void PutOnScreen(const Entry& e, const Placement& p, int x, int y) const;
+  void Queue(const Entry& e, const Placement& p, int x, int y);
+
+  // Rectangles gathered in a run: per corner x, y (pixels from the
+  // viewport's corner), s, t and the colour; the viewport they belong to.
+  struct Corner {
+    float x, y, s, t, r, g, b;
+  };
+  std::vector<Corner> run_;
+  int runViewport_[4] = {0, 0, 0, 0};
+  bool queued_ = false;
 
   std::unordered_map<Key, Entry, KeyHash> entries_;
   std::uint64_t frame_ = 1;

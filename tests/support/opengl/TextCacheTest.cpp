@@ -213,6 +213,32 @@ TEST_F(TextCache, CreepingTextIsKeptWithinAFewLevels) {
   EXPECT_LE(Difference(edges, kept).first, 4);
 }
 
+TEST_F(TextCache, ARunKeepsTheOrderOfItsStrings) {
+  TCGFont3D other("Simplex", 24, 0, nullptr);
+  // Overlapping labels in three colours, a string of another font and one
+  // that moves (drawn edge by edge) among them.
+  auto draw = [&](bool run, int frame) {
+    return [&, run, frame] {
+      if (run) TCGFont3D::BeginRun();
+      glColor3f(1, 0, 0);
+      font->Print("WPT01", 2, 8, 0);
+      glColor3f(0, 1, 0);
+      font->Print("WPT02", 2.3f, 8.2f, 0);
+      glColor3f(1, 1, 1);
+      other.Print("KSEA", 3, 10.1f + frame * 0.1f, 0);
+      glColor3f(0, 0, 1);
+      other.Print("SEA", 3.4f, 10.3f, 0);
+      font->Print("WPT03", 2.6f, 8.4f, 0);
+      if (run) TCGFont3D::EndRun();
+    };
+  };
+  std::vector<uint8_t> one, together;
+  for (int i = 0; i < 3; ++i) one = Frame(draw(false, i));
+  for (int i = 3; i < 6; ++i) together = Frame(draw(true, i % 3));
+  EXPECT_GT(font->CacheStatistics().hits, 0u);
+  EXPECT_EQ(together, one);
+}
+
 struct AsideCase {
   const char* name;
   void (*set)();
