@@ -251,32 +251,69 @@ void TTextCache::Queue(const Entry& e, const Placement& p, int x, int y) {
   run_.push_back({x0, y0 + h, s0, t0, colour[0], colour[1], colour[2]});
 }
 
+namespace {
+
+// Drawing atlas rectangles in pixels from the viewport's corner, in the
+// current colour's hue, over the frame: sets that up and puts back, when it
+// ends, all that it changed.
+class RectangleState {
+ public:
+  // stopGeneration: texture coordinates generated from positions are
+  // switched off meanwhile (otherwise the caller places the corners so
+  // that the generated ones are right).
+  RectangleState(const int* viewport, unsigned atlas, bool stopGeneration) {
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode_);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode_);
+    glGetFloatv(GL_CURRENT_COLOR, colour_);
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord_);
+    if (stopGeneration)
+      for (int i = 0; i < 4; ++i) {
+        generating_[i] = glIsEnabled(kGenerators[i]);
+        if (generating_[i]) glDisable(kGenerators[i]);
+      }
+    // One unit a pixel, the viewport's corner at the origin.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, viewport[2], 0, viewport[3], -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glBindTexture(GL_TEXTURE_2D, atlas);
+    glEnable(GL_TEXTURE_2D);
+    if (envMode_ != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  }
+  ~RectangleState() {
+    glDisable(GL_TEXTURE_2D);
+    if (envMode_ != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode_);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_));
+    glColor4fv(colour_);
+    glTexCoord4fv(texCoord_);
+    for (int i = 0; i < 4; ++i)
+      if (generating_[i]) glEnable(kGenerators[i]);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(static_cast<GLenum>(matrixMode_));
+  }
+  RectangleState(const RectangleState&) = delete;
+  RectangleState& operator=(const RectangleState&) = delete;
+  const GLfloat* Colour() const { return colour_; }
+
+ private:
+  static constexpr GLenum kGenerators[4] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q};
+  GLint matrixMode_ = GL_MODELVIEW, texture_ = 0, envMode_ = GL_MODULATE;
+  GLfloat colour_[4] = {1, 1, 1, 1}, texCoord_[4] = {0, 0, 0, 1};
+  bool generating_[4] = {false, false, false, false};
+};
+
+}  // namespace
+
 void TTextCache::Flush() {
   if (run_.empty()) return;
-  GLint matrixMode = GL_MODELVIEW, texture = 0, envMode = GL_MODULATE;
-  GLfloat colour[4], texCoord[4];
-  glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-  const GLenum generators[] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q};
-  bool generating[4];
-  for (int i = 0; i < 4; ++i) {
-    generating[i] = glIsEnabled(generators[i]);
-    if (generating[i]) glDisable(generators[i]);
-  }
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, runViewport_[2], 0, runViewport_[3], -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glPolygonMode(GL_FRONT, GL_FILL);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glEnable(GL_TEXTURE_2D);
-  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  RectangleState state(runViewport_, texture_, true);
   glBegin(GL_QUADS);
   for (const Corner& c : run_) {
     glColor4f(c.r, c.g, c.b, 1.0f);
@@ -285,27 +322,9 @@ void TTextCache::Flush() {
   }
   glEnd();
   run_.clear();
-  glDisable(GL_TEXTURE_2D);
-  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
-  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-  glColor4fv(colour);
-  glTexCoord4fv(texCoord);
-  for (int i = 0; i < 4; ++i)
-    if (generating[i]) glEnable(generators[i]);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(static_cast<GLenum>(matrixMode));
 }
 
 void TTextCache::PutOnScreen(const Entry& e, const Placement& p, int x, int y) const {
-  GLint matrixMode = GL_MODELVIEW, texture = 0, envMode = GL_MODULATE;
-  GLfloat colour[4], texCoord[4];
-  glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-
   // The rectangle in pixels from the viewport's corner, and the string's
   // place in the atlas, upside down there.
   const double px0 = x - p.viewport[0], py0 = y - p.viewport[1];
@@ -321,12 +340,11 @@ void TTextCache::PutOnScreen(const Entry& e, const Placement& p, int x, int y) c
   // renderer dearly: the rectangle's corners are then placed in object
   // coordinates whose generated coordinates are the ones wanted, and the
   // model-view takes them to their pixels.
-  const bool genS = glIsEnabled(GL_TEXTURE_GEN_S), genT = glIsEnabled(GL_TEXTURE_GEN_T);
-  const bool genRQ = glIsEnabled(GL_TEXTURE_GEN_R) || glIsEnabled(GL_TEXTURE_GEN_Q);
   double vertices[4][2];
   double model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
   bool generated = false;
-  if (genS && genT && !genRQ) {
+  if (glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_GEN_T) && !glIsEnabled(GL_TEXTURE_GEN_R) &&
+      !glIsEnabled(GL_TEXTURE_GEN_Q)) {
     GLint modeS = 0, modeT = 0;
     glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &modeS);
     glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &modeT);
@@ -351,36 +369,17 @@ void TTextCache::PutOnScreen(const Entry& e, const Placement& p, int x, int y) c
       generated = true;
     }
   }
-  bool generating[4] = {false, false, false, false};
-  const GLenum generators[] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q};
-  if (!generated) {
-    generating[0] = genS;
-    generating[1] = genT;
-    generating[2] = glIsEnabled(GL_TEXTURE_GEN_R);
-    generating[3] = glIsEnabled(GL_TEXTURE_GEN_Q);
-    for (int i = 0; i < 4; ++i)
-      if (generating[i]) glDisable(generators[i]);
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
+  if (!generated)
     for (int k = 0; k < 4; ++k) {
       vertices[k][0] = px0 + (corners[k][0] - s0) * W;
       vertices[k][1] = py0 + (t1 - corners[k][1]) * H;
     }
-  }
 
-  // One unit a pixel, the viewport's corner at the origin.
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, p.viewport[2], 0, p.viewport[3], -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
+  RectangleState state(p.viewport, texture_, !generated);
   glLoadMatrixd(model);
-  glPolygonMode(GL_FRONT, GL_FILL);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glEnable(GL_TEXTURE_2D);
-  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   // White with the string's coverage as alpha: the frame's own blending
   // lays the colour over what is there by the coverage.
+  const GLfloat* colour = state.Colour();
   glColor4f(colour[0], colour[1], colour[2], 1.0f);
   glBegin(GL_QUADS);
   for (int k = 0; k < 4; ++k) {
@@ -388,20 +387,6 @@ void TTextCache::PutOnScreen(const Entry& e, const Placement& p, int x, int y) c
     glVertex2d(vertices[k][0], vertices[k][1]);
   }
   glEnd();
-
-  glDisable(GL_TEXTURE_2D);
-  if (envMode != GL_MODULATE) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
-  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-  glColor4fv(colour);
-  if (!generated) {
-    glTexCoord4fv(texCoord);
-    for (int i = 0; i < 4; ++i)
-      if (generating[i]) glEnable(generators[i]);
-  }
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(static_cast<GLenum>(matrixMode));
 }
 
 bool TTextCache::CreateAtlas() {
