@@ -74,6 +74,7 @@ TCGFont3D::TCGFont3D(const char* Face, float Size_, float /*Extrusion*/, platfor
 TCGFont3D::~TCGFont3D() {
   std::vector<TCGFont3D*>& fonts = LiveFonts();
   fonts.erase(std::remove(fonts.begin(), fonts.end(), this), fonts.end());
+  if (runFont == this) runFont = nullptr;
   cache_.Release();
   if (ListBase != 0) glDeleteLists(ListBase, kCodeCount);
 }
