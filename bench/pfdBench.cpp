@@ -26,7 +26,7 @@ void BM_PfdFrame(benchmark::State& state, const pfdtest::Scenario* scenario, flo
   pfdtest::FrameParams p;
   p.drawScale = drawScale;
   for (auto _ : state) {
-    harness.Render(p);  // ends with glFinish: the frame is really drawn
+    harness.DrawFrame(p);  // ends with glFinish: the frame is really drawn
   }
   state.SetLabel(scenario->name);
 }

@@ -2,7 +2,7 @@
 # Sourced by scripts/test and scripts/demo; does nothing when all are present.
 GC_PACKAGES="cmake ninja-build g++ pkg-config libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev
   libgl1-mesa-dri libfltk1.3-dev libfreetype-dev libfontconfig-dev fontconfig fonts-liberation
-  libjpeg62-turbo-dev libsdl2-dev libgtest-dev googletest libbenchmark-dev xvfb xauth
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev libgtest-dev googletest libbenchmark-dev xvfb xauth
   libx11-dev xdotool espeak-ng"
 
 gc_install_deps() {

@@ -58,6 +58,13 @@ void GLTest::SetUp() {
   glDisable(GL_STENCIL_TEST);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_DEPTH_TEST);
+  // What a test before may have left: every frame starts as the first
+  // frame of a new context, whatever ran before it in the process.
+  glLineWidth(1);
+  glDisable(GL_LINE_SMOOTH);
+  glDisable(GL_BLEND);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glColor4f(1, 1, 1, 1);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glMatrixMode(GL_MODELVIEW);
@@ -86,77 +93,8 @@ int GLTest::CountColour(int x0, int y0, int x1, int y1, Rgba c, int tol) const {
   return n;
 }
 
-void GLTest::SavePng(const std::string& name) const {
-  std::string dir = BinaryDir() + "/test-frames";
-  MakeDirs(dir);
-  WritePng(dir + "/" + name + ".png", kSize, kSize, pixels_);
-}
-
-namespace {
-uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0xffffffffu) {
-  static uint32_t table[256];
-  static bool init = false;
-  if (!init) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-      table[i] = c;
-    }
-    init = true;
-  }
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xff] ^ (crc >> 8);
-  return crc;
-}
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 3; i >= 0; --i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-void Chunk(std::string& out, const char* type, const std::string& data) {
-  Put32(out, static_cast<uint32_t>(data.size()));
-  std::string td = std::string(type, 4) + data;
-  out += td;
-  Put32(out, Crc(reinterpret_cast<const uint8_t*>(td.data()), td.size()) ^ 0xffffffffu);
-}
-}  // namespace
-
-bool WritePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
-  if (rgba.size() < static_cast<size_t>(w) * h * 4) return false;
-  std::string raw;
-  for (int y = h - 1; y >= 0; --y) {  // PNG rows run top to bottom
-    raw.push_back(0);
-    raw.append(reinterpret_cast<const char*>(&rgba[static_cast<size_t>(y) * w * 4]),
-               static_cast<size_t>(w) * 4);
-  }
-  // zlib stream of stored blocks.
-  std::string z = "\x78\x01";
-  uint32_t a = 1, b = 0;
-  for (unsigned char c : raw) {
-    a = (a + c) % 65521;
-    b = (b + a) % 65521;
-  }
-  for (size_t pos = 0; pos < raw.size() || pos == 0;) {
-    size_t n = std::min<size_t>(65535, raw.size() - pos);
-    bool last = pos + n >= raw.size();
-    z.push_back(last ? 1 : 0);
-    z.push_back(static_cast<char>(n & 0xff));
-    z.push_back(static_cast<char>(n >> 8));
-    z.push_back(static_cast<char>(~n & 0xff));
-    z.push_back(static_cast<char>((~n >> 8) & 0xff));
-    z.append(raw, pos, n);
-    pos += n;
-    if (last) break;
-  }
-  Put32(z, (b << 16) | a);
-  std::string png = "\x89PNG\r\n\x1a\n";
-  std::string ihdr;
-  Put32(ihdr, static_cast<uint32_t>(w));
-  Put32(ihdr, static_cast<uint32_t>(h));
-  ihdr += std::string("\x08\x06\x00\x00\x00", 5);
-  Chunk(png, "IHDR", ihdr);
-  Chunk(png, "IDAT", z);
-  Chunk(png, "IEND", "");
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << png;
-  return static_cast<bool>(out);
+void GLTest::ExpectPicture(const std::string& name, PictureTolerance tol) const {
+  EXPECT_TRUE(MatchesReference(name, kSize, kSize, pixels_, tol));
 }
 
 static std::string Env(const char* name, const char* def) {

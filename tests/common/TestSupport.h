@@ -1,5 +1,5 @@
 // Helpers shared by the tests: temporary folders, files, the one offscreen
-// OpenGL fixture for every drawing test, pixel reads and PNG snapshots.
+// OpenGL fixture for every drawing test, pixel reads and reference pictures.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/OffscreenGL.h"
+#include "tests/common/ReferencePicture.h"
 
 namespace testsupport {
 
@@ -50,13 +51,11 @@ class GLTest : public ::testing::Test {
   void ReadBack();
   // Counts pixels in a rectangle whose colour is within tol of c.
   int CountColour(int x0, int y0, int x1, int y1, Rgba c, int tol = 40) const;
-  // Writes the frame read back as a PNG under the build folder.
-  void SavePng(const std::string& name) const;
+  // Compares the frame read back with its reference picture (see
+  // ReferencePicture.h) and writes it under build/test-frames/.
+  void ExpectPicture(const std::string& name, PictureTolerance tol = {}) const;
   std::vector<uint8_t> pixels_;
 };
-
-// Writes RGBA pixels (bottom row first) as an uncompressed PNG.
-bool WritePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgbaBottomUp);
 
 // Staged program folder and build folder, from the test environment.
 std::string StageDir();

@@ -115,7 +115,7 @@ TEST_F(IndicatorsTest, LevelBallHasItsHorizonThroughTheCentre) {
   InitHorizon(horizon);
   horizon.Draw(0, 0);
   ReadBack();
-  SavePng("lunavex-horizon-level");
+  ExpectPicture("lunavex-horizon-level");
   // Blue above, black below, on either side of the pitch marks.
   for (double x : {-50.0, 50.0}) {
     EXPECT_TRUE(IsSky(At(x, 30))) << x;
@@ -161,7 +161,7 @@ TEST_F(IndicatorsTest, BankTurnsTheHorizonAndThePointer) {
   InitHorizon(horizon);
   horizon.Draw(0, 20);  // the broker's bank -20
   ReadBack();
-  SavePng("lunavex-horizon-bank");
+  ExpectPicture("lunavex-horizon-bank");
   const double rise = 55 * std::tan(20 * kPi / 180);
   EXPECT_NEAR(SkyEdge(55), rise, 3.0);
   EXPECT_NEAR(SkyEdge(-55), -rise, 3.0);
@@ -219,7 +219,7 @@ TEST_F(IndicatorsTest, AirspeedNeedleAndLabels) {
   TSpeedScale speed;
   speed.Draw(130);
   ReadBack();
-  SavePng("lunavex-airspeed-130");
+  ExpectPicture("lunavex-airspeed-130");
   EXPECT_TRUE(IsWhite(At(45, 0)));   // 90 degrees: pointing right
   EXPECT_FALSE(IsWhite(At(0, 45)));
   EXPECT_TRUE(IsDark(At(-95, -95)));  // no case plate without decals
@@ -293,7 +293,7 @@ TEST(AltimeterValues, SettingDigits) {
 TEST_F(IndicatorsTest, AltimeterAt12345) {
   DrawAltimeter(12345, 2992);
   ReadBack();
-  SavePng("lunavex-altimeter-12345");
+  ExpectPicture("lunavex-altimeter-12345");
   auto drum = [&](const std::string& t) { return Texts(t, 30); };
   ASSERT_EQ(drum("1").size(), 1u);
   EXPECT_FLOAT_EQ(drum("1")[0]->x, -1.4f);
@@ -386,7 +386,7 @@ TEST_F(IndicatorsTest, ThreeInstrumentsStackFromTheTop) {
   ASSERT_EQ(StandbyValues.InstrumentSize, 170);
   DrawInstruments(kSize, kSize, horizon, speed);
   ReadBack();
-  SavePng("lunavex-stacked");
+  ExpectPicture("lunavex-stacked");
   const int left = StandbyValues.InstrumentLeft, size = 170;
   auto slotPixel = [&](int slot, double x, double y) {
     const int bottom = kSize - slot * size;

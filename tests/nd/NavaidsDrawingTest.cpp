@@ -102,7 +102,7 @@ TEST_F(NavaidsDrawing, RangesShowTheirStationsAndFixes) {
   ASSERT_TRUE(Navaids && Navaids->HasList());
   harness->Render();
   ReadBack();
-  SavePng("nd-navaids");
+  ExpectPicture("nd-navaids");
   const navdata::Navaid nea = Nav("NEA", 20, 0, 1);
   EXPECT_GT(CyanAround(nea.lat, nea.lon, 40), 10);
   for (const char* label : {"NEA", "BF", "OL ", "NDB", "ALDER"}) EXPECT_TRUE(Shown(label)) << label;
@@ -178,7 +178,7 @@ TEST_F(NavaidsDrawing, AcrossTheAntimeridian) {
   NdRange = 10;
   harness->Render();
   ReadBack();
-  SavePng("nd-navaids-antimeridian");
+  ExpectPicture("nd-navaids-antimeridian");
   EXPECT_TRUE(Shown("ANT"));
   EXPECT_TRUE(Shown("AFIX"));
   EXPECT_GT(CyanAround(51.9, 179.95, 10), 0);

@@ -133,6 +133,9 @@ NdHarness::NdHarness() {
   CreateNavigationObjects();
   CreatePfdObjects();
   Irs->Init();
+  // The program builds its lists at start-up, at the line width of a new
+  // context; a text compiled into a list keeps the width current then.
+  glLineWidth(1);
   CtrCompass->BuildDisplayLists();
   RoseCompass->BuildDisplayLists();
   NdSymbols->BuildSymbolLists();

@@ -94,7 +94,7 @@ TEST_F(RadioDrawing, RouteLegsAndFixRingsOnTheNd) {
   EXPECT_EQ(Route->Name(2), "TWO");
   harness->Render();
   ReadBack();
-  SavePng("nd-route-fix");
+  ExpectPicture("nd-route-fix");
   const double unit = 141.42 / 40;
   EXPECT_TRUE(Lit(-2 * unit, 7.5 * unit, kMagenta));
   EXPECT_FALSE(Lit(-2 * unit - 4, 7.5 * unit, kMagenta));
@@ -168,7 +168,7 @@ TEST_F(RadioDrawing, AdfPointerTunedNavaidsAndCourseLineWithNoBlocks) {
   harness->Feed({"MV.vorEfisL 0 MV.adf1FreqStr 362.5 MV.adf1FreqLen 5 MV.adfDec1 0\r"});
   harness->Render();
   ReadBack();
-  SavePng("nd-radio");
+  ExpectPicture("nd-radio");
   EXPECT_EQ(harness->Printed("ADF L").size(), 1u);
   EXPECT_EQ(harness->Printed("362.5").size(), 1u);
   EXPECT_TRUE(Lit(2.5, 125.7, kCyan));  // the head's crossbar
@@ -204,7 +204,7 @@ TEST_F(RadioDrawing, TheDemoFlightShowsItsRouteFixAndRadios) {
   NdRange = 40;
   harness->Render();
   ReadBack();
-  SavePng("nd-demo-radio");
+  ExpectPicture("nd-demo-radio");
   EXPECT_EQ(Route->Count(), 4);
   EXPECT_EQ(harness->Printed("ALPHA").size(), 1u);
   EXPECT_EQ(FixInfo->Fix(1).name, "SEA");

@@ -77,7 +77,7 @@ TEST_F(RunwaysDrawing, OneSymbolAndLabelPerAirport) {
   ASSERT_TRUE(Runways->HasList());
   harness->Render();
   ReadBack();
-  SavePng("nd-airports");
+  ExpectPicture("nd-airports");
   // Seattle has three runways but one symbol and one label.
   EXPECT_EQ(harness->Printed("KSEA").size(), 1u);
   EXPECT_EQ(harness->Printed("KDMO").size(), 1u);
@@ -119,7 +119,7 @@ TEST_F(RunwaysDrawing, ActiveRunwayAtFortyNotAtEighty) {
 
   harness->Render();
   ReadBack();
-  SavePng("nd-active-runway");
+  ExpectPicture("nd-active-runway");
   ASSERT_EQ(harness->Printed("14 ").size(), 1u);
   // Points along the turned centre line beyond the runway's end: stippled,
   // so some lit and some dark; the same line unturned is dark.

@@ -127,7 +127,7 @@ TEST_F(SymbolBatch, CyanSymbolsBatchedGiveThePictureDrawnOneByOne) {
   const auto single = Frame(symbols, false);
   const auto singlePrinted = printed;
   const auto batched = Frame(symbols, true);
-  SavePng("nd-symbol-batch");
+  ExpectPicture("nd-symbol-batch");
   int differ = 0, most = 0;
   Compare(single, batched, differ, most);
   // Labels blended over outlines instead of under them round a few edge

@@ -55,7 +55,7 @@ TEST_F(TcasBand, DescendAdvisoryFromTheBrokerShowsOnThePfdAndEnds) {
   EXPECT_EQ(Horizon->DescendBand, -9999);
   Report(3.8, 4000);
   Frame();
-  SavePng("tcas-band-descend");
+  ExpectPicture("tcas-band-descend");
   EXPECT_EQ(RaDescendRate, 1500);
   EXPECT_EQ(RaClimbRate, -9999);
   EXPECT_EQ(Horizon->DescendBand, -1);

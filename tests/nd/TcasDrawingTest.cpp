@@ -147,7 +147,7 @@ class TrafficDrawing : public testsupport::GLTest {
   void Frame(const std::string& png = "") {
     harness->Render();
     ReadBack();
-    if (!png.empty()) SavePng("nd-" + png);
+    if (!png.empty()) ExpectPicture("nd-" + png);
   }
   int Near(double x, double y, double r, Rgba c) const {
     int x0, y0, x1, y1;

@@ -120,7 +120,7 @@ TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
     for (const std::string& line : demo.Lines(m.t, false)) harness->Feed({line});
     harness->Render();
     ReadBack();
-    SavePng(m.png);
+    ExpectPicture(m.png);
     EXPECT_EQ(NdFlags.terrainCaution, m.caution) << m.t;
     EXPECT_EQ(NdFlags.terrainWarning, m.warning) << m.t;
     const int amber = CountColour(0, 0, kSize, kSize, {255, 242, 51, 255}, 3);
@@ -136,7 +136,7 @@ TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
   TerrainAltMode = true;
   harness->Render();
   ReadBack();
-  SavePng("nd-terrain-demo-profile");
+  ExpectPicture("nd-terrain-demo-profile");
   EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {0, 255, 0, 255}, 3), 20);
   EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {128, 128, 128, 255}, 3), 500);  // the grey scales
   TerrainAltMode = false;

@@ -157,7 +157,7 @@ TEST_F(TerrainMapDrawing, LitFractionOfEachPattern) {
       EXPECT_NEAR(colour.b, c.colour.b, 2) << c.above;
     }
   }
-  SavePng("nd-terrain-amber-dense");
+  ExpectPicture("nd-terrain-amber-dense");
 }
 
 TEST_F(TerrainMapDrawing, AlertingTerrainIsSolid) {
@@ -183,7 +183,7 @@ TEST_F(TerrainMapDrawing, AlertingTerrainIsSolid) {
   solid(2.7, 3.3, {255, 242, 51, 255});
   Rgba colour{};
   EXPECT_LT(Lit(colour), 0.9);  // the far part is patterned
-  SavePng("nd-terrain-warning");
+  ExpectPicture("nd-terrain-warning");
 }
 
 TEST_F(TerrainMapDrawing, SeaAndPeaks) {
@@ -234,7 +234,7 @@ TEST_F(TerrainMapDrawing, TexturesInsteadOfStipples) {
   }
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  SavePng("nd-terrain-textured");
+  ExpectPicture("nd-terrain-textured");
   terrain.DeleteTextures();
 }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "kestrane/Ufonts.h"
+#include "tests/common/KeptText.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
 
@@ -23,39 +23,20 @@ class NdTextCache : public testsupport::GLTest {
   std::unique_ptr<ndtest::NdHarness> harness;
 };
 
-std::uint64_t Hits() {
-  std::uint64_t n = 0;
-  for (TCGFont3D* f : {Font035, Font040, Font045, Font050, Font6, Font8, Font10}) n += f->CacheStatistics().hits;
-  return n;
-}
-
 TEST_F(NdTextCache, KeptTextsLookLikeDrawnOnes) {
   for (const ndtest::Scenario& s : ndtest::ReferenceScenarios()) {
     SCOPED_TRACE(s.name);
     harness->Load(s);
     harness->Render();
-    ReadBack();
-    const std::vector<uint8_t> drawn = pixels_;
-    const std::uint64_t hits = Hits();
+    const std::uint64_t hits = testsupport::KeptStringsShown();
     for (int i = 0; i < 3; ++i) {
       TCGFont3D::EndFrame();
       harness->Render();
     }
     ReadBack();
-    EXPECT_GT(Hits(), hits) << "the texts of a still frame are kept";
-    // Rounding of the coverage: a few levels on edge pixels. Beyond that
-    // only the odd pixel where a sliver of a glyph's triangles meets the
-    // pixel grid a hair differently.
-    int rounding = 0, more = 0;
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-      if (i % 4 == 3) continue;
-      const int d = std::abs(drawn[i] - pixels_[i]);
-      rounding += d > 0 && d <= 4;
-      more += d > 4;
-    }
-    EXPECT_LT(rounding, 3000) << "channels that differ, of " << drawn.size() / 4 * 3;
-    EXPECT_LE(more, 60);
-    if (s.name == "texts" || s.name == "tcas-advisories" || s.name == "polar") SavePng("nd-" + s.name + "-kept");
+    EXPECT_GT(testsupport::KeptStringsShown(), hits) << "the texts of a still frame are kept";
+    EXPECT_TRUE(testsupport::MatchesReference("nd-" + s.name, kSize, kSize, pixels_,
+                                              testsupport::KeptTextTolerance(), "kept"));
   }
 }
 

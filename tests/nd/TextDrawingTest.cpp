@@ -188,7 +188,7 @@ TEST_F(TextDrawing, TrafficAnnunciationYellowOnBlack) {
   Flags(true, false, false, false, false);
   harness->Render();
   ReadBack();
-  SavePng("nd-texts-traffic");
+  ExpectPicture("nd-texts-traffic");
   ExpectPrinted("TRAFFIC", Font8Alias, kYellowText);
   // The box spans (60, 78.5) to (101, 86.8) about the aircraft.
   EXPECT_GT(In(60, 78.5, 101, 86.8, kYellow), 100);
@@ -211,7 +211,7 @@ TEST_F(TextDrawing, TerrainAnnunciationYellowForCautionRedForWarning) {
     Flags(true, false, false, c.caution, c.warning);  // traffic as well: suppressed
     harness->Render();
     ReadBack();
-    SavePng(c.name);
+    ExpectPicture(c.name);
     ExpectPrinted("TERRAIN", Font8Alias, c.text);
     EXPECT_TRUE(harness->Printed("TRAFFIC").empty());
     // The box spans (66, 78.5) to (106, 88) about the aircraft.

@@ -81,7 +81,7 @@ TEST_F(AltitudeDraw, DeadSeaShowsTrueFigures) {
   EXPECT_NE(PrintedAt("0", Font8, 2.4, 0.825), nullptr);
   EXPECT_NE(PrintedAt("2", Font8, 2.4, 1.725), nullptr);
   EXPECT_EQ(CountKind(*AltitudeTicker, 3.5, 1, 28, 17, Greenish), 0);
-  SavePng("altitude-dead-sea");
+  ExpectPicture("altitude-dead-sea");
 
   // A selected altitude below sea level keeps its sign too.
   Show({"IPC.dalt -1400", "IPC.mcpalt -1200"});
@@ -107,7 +107,7 @@ TEST_F(AltitudeDraw, DrumRollsIntoTenThousandFeet) {
   EXPECT_NE(PrintedAt("1", Font10, 0.5, 1.2, 0.005), nullptr);
   EXPECT_NE(PrintedAt("8", Font8, 2.4, 0.825 - 0.45, 0.005), nullptr);
   EXPECT_GT(CountKind(*AltitudeTicker, 5, 0, 10, 8, Greenish), 0);  // hatch rolled down by 6
-  SavePng("altitude-drum-9990");
+  ExpectPicture("altitude-drum-9990");
 
   Show({"IPC.dalt 10000"});
   EXPECT_NE(PrintedAt("1", Font10, 0.5, 0.6), nullptr);
@@ -177,7 +177,7 @@ TEST_F(AltitudeDraw, VsiNeedleAngle) {
       EXPECT_TRUE(ColourNear(*Vsi, x, y, Whitish, 1)) << vs << " at x " << x;
     }
     EXPECT_FALSE(ColourNear(*Vsi, 25, 62 + (y0 - 62) * 9 / 23, Whitish, 1)) << "hidden beyond the scale";
-    if (vs == 6000.0) SavePng("vsi-6000");
+    if (vs == 6000.0) ExpectPicture("vsi-6000");
   }
 }
 

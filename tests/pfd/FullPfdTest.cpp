@@ -63,11 +63,15 @@ const std::vector<InstrumentScenario>& InstrumentScenarios() {
 
 class FullPfd : public InstrumentTest {
  protected:
+  // The runway's elevation stays in force for the frames drawn after.
   void ShowScenario(const InstrumentScenario& s, const FrameParams& p = {}) {
     const int elevation = s.runwayElevation;
     ActiveRunwayElevation = [elevation] { return elevation; };
     Show(s.scenario.lines, {}, p);
+  }
+  void TearDown() override {
     ActiveRunwayElevation = nullptr;
+    InstrumentTest::TearDown();
   }
 };
 
@@ -78,7 +82,8 @@ TEST_F(FullPfd, InstrumentScenariosShowTheirTexts) {
     ShowScenario(s);
     for (const std::string& text : s.expectedTexts)
       EXPECT_FALSE(harness->Printed(text).empty()) << s.scenario.name << ": " << text;
-    SavePng("pfd-" + s.scenario.name);
+    ExpectPicture("pfd-" + s.scenario.name);
+    ExpectKeptPicture("pfd-" + s.scenario.name);
   }
 }
 
@@ -105,7 +110,7 @@ TEST_F(FullPfd, SameTextsAtEveryRotationAndWithFrames) {
       EXPECT_NEAR(turned[i].winX, ex, 1.0) << rotation << " " << upright[i].text;
       EXPECT_NEAR(turned[i].winY, ey, 1.0) << rotation << " " << upright[i].text;
     }
-    SavePng("pfd-approach-rot" + std::to_string(rotation));
+    ExpectPicture("pfd-approach-rot" + std::to_string(rotation));
   }
 
   // Frames shown: the instruments shrink to 200 of 255 units about the centre.
@@ -118,7 +123,7 @@ TEST_F(FullPfd, SameTextsAtEveryRotationAndWithFrames) {
     EXPECT_NEAR(harness->printed[i].winX, c + (upright[i].winX - c) * 200 / 255, 1.5) << upright[i].text;
     EXPECT_NEAR(harness->printed[i].winY, c + (upright[i].winY - c) * 200 / 255, 1.5) << upright[i].text;
   }
-  SavePng("pfd-approach-framed");
+  ExpectPicture("pfd-approach-framed");
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -195,7 +195,7 @@ TEST_F(HeadingDraw, CardCentredOnTheHeadingAcrossNorth) {
   EXPECT_GT(Label("0")->winX, topX + 1);  // north just right of the top
   ASSERT_NE(Label("35"), nullptr);
   EXPECT_LT(Label("35")->winX, topX);
-  SavePng("heading-359");
+  ExpectPicture("heading-359");
 
   Show({IrsHeadingLine(0.5)});
   EXPECT_EQ(CheckLabels(DisplayHeading), 11);
@@ -222,7 +222,7 @@ TEST_F(HeadingDraw, PolarGridHeadingBelowZeroShowsTrue) {
   EXPECT_TRUE(ColourIs(tru, 0, 1, 0));
   EXPECT_TRUE(ColourNear(*HeadingScale, 77, 6, Whitish, 1));  // its white frame
   EXPECT_TRUE(harness->Printed("MAG").empty());
-  SavePng("heading-polar");
+  ExpectPicture("heading-polar");
 }
 
 TEST_F(HeadingDraw, SelectedHeadingMarkerAndReadout) {
@@ -308,7 +308,7 @@ TEST_F(FmaDraw, ClimbModesWithChangeBoxes) {
   EXPECT_GT(CountKind(*Fma, -0.3f, 6, 0.3f, 9, Greenish), 0);
   EXPECT_GT(CountKind(*Fma, 94.7f, 6, 95.3f, 9, Greenish), 0);
   EXPECT_EQ(CountKind(*Fma, 62.7f, 6, 63.3f, 9, Greenish), 0);
-  SavePng("fma-climb");
+  ExpectPicture("fma-climb");
 
   // The autothrottle off blanks the thrust mode and its box.
   Show({"IPC.dalt 5000", "VM.FMAthrust 1", "VM.FMAroll 3", "VM.FMApitch 3", "MV.AtActive 0",

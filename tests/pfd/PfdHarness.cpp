@@ -104,6 +104,15 @@ void PfdHarness::Load(const Scenario& s) {
 }
 
 void PfdHarness::Render(const FrameParams& p) {
+  // The program's first frame starts from a new context; every later one
+  // from what the frame before left (line smoothing on after its last
+  // text, among others), and that is the picture a pilot sees: the frame
+  // is drawn twice and the second one kept.
+  DrawFrame(p);
+  DrawFrame(p);
+}
+
+void PfdHarness::DrawFrame(const FrameParams& p) {
   last_ = p;
   printed.clear();
   DrawScale = p.drawScale;

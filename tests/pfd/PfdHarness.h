@@ -61,10 +61,13 @@ class PfdHarness {
   // Feeds the neutral state, then the scenario's lines; sets the advisory
   // rates as the frame would.
   void Load(const Scenario& s);
-  // Draws one frame: the GL state of the program's start-up, the clears of
-  // the frame, the PFD square's rotation and DrawPrimaryFlightDisplay.
-  // Clears and refills printed.
+  // Draws the frame as the program shows it from its second frame on: the
+  // GL state of the program's start-up, the clears of the frame, the PFD
+  // square's rotation and DrawPrimaryFlightDisplay, twice. Clears and
+  // refills printed.
   void Render(const FrameParams& p = {});
+  // One frame, on whatever the frame before left (the benchmarks).
+  void DrawFrame(const FrameParams& p = {});
 
   // Window pixel of a point in a gauge's own units, from the geometry its
   // last BeginDraw set (rotation of the last Render taken into account).

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "pfd/Ugauges.h"
+#include "tests/common/KeptText.h"
 #include "tests/common/TestSupport.h"
 #include "tests/pfd/PfdHarness.h"
 
@@ -36,6 +37,22 @@ class PfdTest : public testsupport::GLTest {
     harness->Load(s);
     harness->Render(p);
     ReadBack();
+  }
+  // The frame of the last Render drawn three times more with the program's
+  // frame end, so that its still texts come from kept pixels: it must
+  // match the reference picture all the same. The frame read back stays
+  // the edge-drawn one.
+  void ExpectKeptPicture(const std::string& name, const FrameParams& p = {}) {
+    const std::vector<uint8_t> drawn = pixels_;
+    const std::uint64_t kept = testsupport::KeptStringsShown();
+    for (int i = 0; i < 3; ++i) {
+      TCGFont3D::EndFrame();
+      harness->Render(p);
+    }
+    ReadBack();
+    EXPECT_GT(testsupport::KeptStringsShown(), kept) << name << ": the still texts are kept";
+    EXPECT_TRUE(testsupport::MatchesReference(name, kSize, kSize, pixels_, testsupport::KeptTextTolerance(), "kept"));
+    pixels_ = drawn;
   }
   // Pixel under a point given in a gauge's own units.
   testsupport::Rgba At(const TGauge& g, float gx, float gy) const {

@@ -1,5 +1,5 @@
-// The reference PFD states, each written as a PNG under the build folder
-// (test-frames/pfd-<name>.png) for a person to look at.
+// The reference PFD states, each compared with its reference picture
+// (tests/reference/pfd-<name>.png), drawn edge by edge and from kept text.
 #include <gtest/gtest.h>
 
 #include "kestrane/Ufonts.h"
@@ -19,7 +19,8 @@ class ReferenceScenarios : public PfdTest {
   }
   void Show(const std::string& name) {
     RenderScenario(Get(name));
-    SavePng("pfd-" + name);
+    ExpectPicture("pfd-" + name);
+    ExpectKeptPicture("pfd-" + name);
   }
   int InBox(testsupport::Rgba c) { return CountIn(*Horizon, 2, 2, 98, 106, c); }
 };
@@ -44,7 +45,10 @@ TEST_F(ReferenceScenarios, TurnedScreensShowTheSameAttitude) {
     for (float scale : {200.0f, 255.0f}) {
       SCOPED_TRACE(testing::Message() << rotation << " " << scale);
       RenderScenario(Get("on-ground"), {.rotation = rotation, .drawScale = scale});
-      if (scale == 255) SavePng("pfd-on-ground-rotation-" + std::to_string(rotation));
+      if (scale == 255) {
+        ExpectPicture("pfd-on-ground-rotation-" + std::to_string(rotation));
+        ExpectKeptPicture("pfd-on-ground-rotation-" + std::to_string(rotation), {.rotation = rotation, .drawScale = scale});
+      }
       EXPECT_TRUE(Near(At(*Horizon, 64, 60), kSky));
       EXPECT_TRUE(Near(At(*Horizon, 64, 46), kGround));
       EXPECT_TRUE(Near(At(*Horizon, 50, 20), kGround));

@@ -129,7 +129,7 @@ TEST_F(SpeedTapeDraw, ReadoutShowsTheSpeedAndTheTapeMovesWithIt) {
   EXPECT_NE(PrintedAt("4", Font8, 1.3, y140 / 8 - 0.35), nullptr);
   EXPECT_TRUE(ColourNear(*SpeedTape, 25, y140, Whitish, 1));
   EXPECT_TRUE(TapeBackground(At(*SpeedTape, 25, y140 + 5.67)));  // between ticks
-  SavePng("speed-134");
+  ExpectPicture("speed-134");
 
   Show({"IPC.ias 144.6"});
   const double moved = 68 - 4.6 * 34.0 / 30.0;
@@ -170,7 +170,7 @@ TEST_F(SpeedTapeDraw, TakeOffBugsStandAtTheirSpeeds) {
   EXPECT_TRUE(ColourNear(*SpeedTape, 25.7, yVr, Greenish, 1));
   EXPECT_TRUE(harness->Printed("UP").empty());
   EXPECT_TRUE(harness->Printed("NO").empty());
-  SavePng("speed-v-bugs");
+  ExpectPicture("speed-v-bugs");
 
   // Not confirmed: no marker.
   Show({"IPC.ias 100", "MV.GndOnce 0", "MV.V1bug 141", "MV.V1Conf 0", "MV.VRbug 1", "MV.VrConf 1"});
@@ -221,7 +221,7 @@ TEST_F(SpeedTapeDraw, OverspeedShowsTheUpperBarberPole) {
   EXPECT_FALSE(ColourNear(*SpeedTape, 28.25, y370 - 4, BarberRed, 1));  // below the limit
   // Amber band from 8 kt below the buffet speed, flaps up.
   EXPECT_TRUE(ColourNear(*SpeedTape, 28.5, TSpeedTape::SpeedY(365, 380), Amberish, 1));
-  SavePng("speed-overspeed");
+  ExpectPicture("speed-overspeed");
 }
 
 TEST_F(SpeedTapeDraw, LowerBarberPoleBelowTheStickShakerSpeed) {

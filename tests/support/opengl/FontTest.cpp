@@ -151,7 +151,7 @@ TEST_F(FontTest, PrintDrawsTheCurrentColourOnlyWhereTheTextIs) {
   glMatrixMode(GL_MODELVIEW);
   font.Print("88", 2, 2, 0);  // origin at (80, 80), glyphs ~14 px wide, 28 high
   ReadBack();
-  SavePng("font_88");
+  ExpectPicture("font_88");
   const int inside = CountColour(80, 80, 80 + 40, 80 + 30, kYellow, 60);
   EXPECT_GT(inside, 200);
   // Nothing else of any colour anywhere else.
@@ -178,7 +178,7 @@ TEST_F(FontTest, FilledGlyphsWithTheirBackFace) {
   glColor3f(1, 1, 0);
   font.Print("\xB0", 1, 1, 0);  // degree sign, origin at (100, 100)
   ReadBack();
-  SavePng("font_degree");
+  ExpectPicture("font_degree");
   const Box box = FeedbackBox([&] { font.Print("\xB0", 1, 1, 0); });
   ASSERT_GT(box.vertices, 0);
   // A small ring above the baseline.
@@ -371,7 +371,7 @@ TEST_F(FontTest, BitmapFontDrawsAtTheRasterPosition) {
   glCallLists(2, GL_UNSIGNED_BYTE, "HI");
   glListBase(0);
   ReadBack();
-  SavePng("font_bitmap");
+  ExpectPicture("font_bitmap");
   const testsupport::Rgba green{0, 255, 0, 255};
   // Cap height of a 24-pixel em is about 17 pixels, above the baseline.
   EXPECT_GT(CountColour(100, 200, 130, 218, green, 10), 60);
