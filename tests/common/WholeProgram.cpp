@@ -145,18 +145,25 @@ int PortFromListeningLine(const std::string& line) {
 
 // ------------------------------------------------------------- wait factor
 
+namespace {
+// A value of GC_WAIT_FACTOR that counts: a number from 1 to 100.
+bool ValidWaitFactor(const char* text, double& f) { return platform::ParseDouble(text, f) && f >= 1 && f <= 100; }
+}  // namespace
+
 double WaitFactorFor(const char* gcWaitFactor) {
   double f = 1;
-  if (gcWaitFactor && *gcWaitFactor &&
-      !(platform::ParseDouble(gcWaitFactor, f) && f >= 1 && f <= 100)) {
-    std::fprintf(stderr, "GC_WAIT_FACTOR=%s ignored: not a number from 1 to 100\n", gcWaitFactor);
-    f = 1;
-  }
+  if (!gcWaitFactor || !ValidWaitFactor(gcWaitFactor, f)) f = 1;
   return GC_BUILD_WAIT_FACTOR * f;
 }
 
 double WaitFactor() {
-  static const double factor = WaitFactorFor(std::getenv("GC_WAIT_FACTOR"));
+  static const double factor = [] {
+    const char* text = std::getenv("GC_WAIT_FACTOR");
+    double f = 1;
+    if (text && *text && !ValidWaitFactor(text, f))
+      std::fprintf(stderr, "GC_WAIT_FACTOR=%s ignored: not a number from 1 to 100\n", text);
+    return WaitFactorFor(text);
+  }();
   return factor;
 }
 
@@ -347,8 +354,11 @@ bool XServer::Start(int width, int height, int timeoutMs) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  bool started = process_.StartWithFd3("/usr/bin/Xvfb", {"-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"},
-                                       dir_.Path(), dir_.File("xvfb.out"), dir_.File("xvfb.err"), {}, fds[1]);
+  // -noreset: without it the server resets when its last client goes (the
+  // check below, a screenshot) and refuses the program that connects then.
+  bool started = process_.StartWithFd3(
+      "/usr/bin/Xvfb", {"-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, dir_.Path(),
+      dir_.File("xvfb.out"), dir_.File("xvfb.err"), {}, fds[1]);
   ::close(fds[1]);
   std::string number;
   auto end = Deadline(Scaled(timeoutMs));

@@ -69,9 +69,9 @@ TEST(DialogsProgram, EachDialogOpensFromItsMenuAndTheSettingsAreSavedAtExit) {
     }
     const unsigned long dlg = FindWindow(c.title, 10000, prog.Pid(), x.Display());
     ASSERT_NE(dlg, 0ul);
-    Pause(300);
     Image img;
-    ASSERT_TRUE(Screenshot(img, dlg, x.Display()));
+    WaitUntil([&] { return Screenshot(img, dlg, x.Display()) && Drawn(img) > 200; }, 5000, 100);
+    ASSERT_TRUE(img.Valid());
     testsupport::MakeDirs(testsupport::BinaryDir() + "/test-frames");
     img.SavePng(testsupport::BinaryDir() + "/test-frames/kestrane-dialog-" +
                 std::to_string(&c - cases) + ".png");

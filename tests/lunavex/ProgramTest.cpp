@@ -102,13 +102,15 @@ TEST_F(ProgramTest, ConnectsReceivesDrawsAndExits) {
   EXPECT_EQ(records[0], "register Lunavex running\r\n");
   EXPECT_EQ(records[1], "notify IPC.ias IPC.pitch IPC.bank IPC.dalt altim\r");
 
-  // The refresh thread draws the received state.
-  Pause(1500);
+  // The refresh thread draws the received state: the airspeed needle
+  // leaves its rest once 130 knots are drawn.
+  const Slot horizon{109, 25}, speed{109, 225}, altimeter{109, 425};
   Image img;
-  ASSERT_TRUE(Screenshot(img, window, x_.Display()));
+  WaitUntil([&] { return Screenshot(img, window, x_.Display()) && CountWhite(img, speed, 30, -3, 55, 3) > 20; },
+            10000, 100);
+  ASSERT_TRUE(img.Valid());
   img.SavePng(testsupport::BinaryDir() + "/tests/test-frames/lunavex-program.png");
   ASSERT_EQ(img.width, 419);
-  const Slot horizon{109, 25}, speed{109, 225}, altimeter{109, 425};
   // Attitude indicator on top: level (pitch 0, bank 0), sky over ground.
   EXPECT_TRUE(IsSky(SlotPixel(img, horizon, 50, 30)));
   EXPECT_TRUE(IsSky(SlotPixel(img, horizon, -50, 30)));
