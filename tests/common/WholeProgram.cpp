@@ -13,13 +13,21 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <thread>
 
+#include "platform/Numbers.h"
 #include "tools/scripted-broker/Escape.h"
+
+// 4 in the sanitizer build (set by the build), else 1.
+#ifndef GC_BUILD_WAIT_FACTOR
+#define GC_BUILD_WAIT_FACTOR 1
+#endif
 
 extern char** environ;
 
@@ -31,7 +39,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Clock::time_point Deadline(int timeoutMs) { return Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs)); }
+// scaledMs from now (the caller has applied the wait factor).
+Clock::time_point Deadline(int scaledMs) { return Clock::now() + std::chrono::milliseconds(std::max(0, scaledMs)); }
 void Nap(int ms = 10) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 std::string EnvName(const std::string& entry) { return entry.substr(0, entry.find('=')); }
@@ -112,6 +121,19 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args, co
 
 std::string ReadAll(const std::string& path) { return testsupport::Exists(path) ? testsupport::ReadFile(path) : ""; }
 
+// Finds the first line of file that contains text.
+bool FindLine(const std::string& file, const std::string& text, std::string* line) {
+  std::istringstream in(ReadAll(file));
+  std::string l;
+  while (std::getline(in, l)) {
+    if (l.find(text) != std::string::npos) {
+      if (line) *line = l;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Reads a line such as "listening on 127.0.0.1:40123" as the port.
 int PortFromListeningLine(const std::string& line) {
   size_t colon = line.rfind(':');
@@ -120,6 +142,43 @@ int PortFromListeningLine(const std::string& line) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------- wait factor
+
+namespace {
+// A value of GC_WAIT_FACTOR that counts: a number from 1 to 100.
+bool ValidWaitFactor(const char* text, double& f) { return platform::ParseDouble(text, f) && f >= 1 && f <= 100; }
+}  // namespace
+
+double WaitFactorFor(const char* gcWaitFactor) {
+  double f = 1;
+  if (!gcWaitFactor || !ValidWaitFactor(gcWaitFactor, f)) f = 1;
+  return GC_BUILD_WAIT_FACTOR * f;
+}
+
+double WaitFactor() {
+  static const double factor = [] {
+    const char* text = std::getenv("GC_WAIT_FACTOR");
+    double f = 1;
+    if (text && *text && !ValidWaitFactor(text, f))
+      std::fprintf(stderr, "GC_WAIT_FACTOR=%s ignored: not a number from 1 to 100\n", text);
+    return WaitFactorFor(text);
+  }();
+  return factor;
+}
+
+int Scaled(int ms) { return ms <= 0 ? 0 : platform::SafeTrunc(std::ceil(ms * WaitFactor())); }
+
+void Pause(int ms) { Nap(Scaled(ms)); }
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs) {
+  auto end = Deadline(Scaled(timeoutMs));
+  for (;;) {
+    if (done()) return true;
+    if (Clock::now() >= end) return false;
+    Nap(std::max(1, pollMs));
+  }
+}
 
 // ------------------------------------------------------------ ChildProcess
 
@@ -152,14 +211,10 @@ bool ChildProcess::Running() {
 
 ExitStatus ChildProcess::Wait(int timeoutMs) {
   if (pid_ <= 0) return {};
-  auto end = Deadline(timeoutMs);
-  while (Running()) {
-    if (Clock::now() >= end) {
-      ExitStatus s;
-      s.timedOut = true;
-      return s;
-    }
-    Nap(5);
+  if (!WaitUntil([&] { return !Running(); }, timeoutMs, 5)) {
+    ExitStatus s;
+    s.timedOut = true;
+    return s;
   }
   return *status_;
 }
@@ -191,17 +246,17 @@ bool ScriptedBroker::Start(const std::string& scenarioFile, const std::string& r
   std::string out = dir_.File("stdout.txt");
   if (!process_.Start(testsupport::StageDir() + "/scripted-broker", args, dir_.Path(), out, dir_.File("stderr.txt")))
     return false;
-  auto end = Deadline(timeoutMs);
-  while (Clock::now() < end) {
-    std::string line;
-    if (WaitForLine(out, "listening on 127.0.0.1:", 0, &line)) {
-      port_ = PortFromListeningLine(line);
-      return port_ > 0;
-    }
-    if (!process_.Running()) return false;
-    Nap();
-  }
-  return false;
+  std::string line;
+  bool listening = false;
+  WaitUntil(
+      [&] {
+        listening = FindLine(out, "listening on 127.0.0.1:", &line);
+        return listening || !process_.Running();
+      },
+      timeoutMs, 10);
+  if (!listening) return false;
+  port_ = PortFromListeningLine(line);
+  return port_ > 0;
 }
 
 std::vector<std::string> ScriptedBroker::ClientRecords(int client) const {
@@ -278,25 +333,8 @@ bool Program::Start(const std::vector<std::string>& args, const std::string& dis
 
 // -------------------------------------------------------------------- files
 
-static bool FindLine(const std::string& file, const std::string& text, std::string* line) {
-  std::istringstream in(ReadAll(file));
-  std::string l;
-  while (std::getline(in, l)) {
-    if (l.find(text) != std::string::npos) {
-      if (line) *line = l;
-      return true;
-    }
-  }
-  return false;
-}
-
 bool WaitForLine(const std::string& file, const std::string& text, int timeoutMs, std::string* line) {
-  auto end = Deadline(timeoutMs);
-  for (;;) {
-    if (FindLine(file, text, line)) return true;
-    if (Clock::now() >= end) return false;
-    Nap(20);
-  }
+  return WaitUntil([&] { return FindLine(file, text, line); }, timeoutMs);
 }
 
 int CountLines(const std::string& file, const std::string& text) {
@@ -316,11 +354,14 @@ bool XServer::Start(int width, int height, int timeoutMs) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  bool started = process_.StartWithFd3("/usr/bin/Xvfb", {"-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"},
-                                       dir_.Path(), dir_.File("xvfb.out"), dir_.File("xvfb.err"), {}, fds[1]);
+  // -noreset: without it the server resets when its last client goes (the
+  // check below, a screenshot) and refuses the program that connects then.
+  bool started = process_.StartWithFd3(
+      "/usr/bin/Xvfb", {"-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, dir_.Path(),
+      dir_.File("xvfb.out"), dir_.File("xvfb.err"), {}, fds[1]);
   ::close(fds[1]);
   std::string number;
-  auto end = Deadline(timeoutMs);
+  auto end = Deadline(Scaled(timeoutMs));
   while (started && Clock::now() < end) {
     pollfd p{fds[0], POLLIN, 0};
     int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
@@ -553,14 +594,15 @@ bool Screenshot(Image& out, unsigned long window, const std::string& display) {
 unsigned long FindWindow(const std::string& title, int timeoutMs, pid_t pid, const std::string& display) {
   XConnection x11(display);
   if (!x11) return 0;
-  auto end = Deadline(timeoutMs);
-  for (;;) {
-    Window w = Search(*x11, DefaultRootWindow(*x11), title, pid, 0);
-    x11.Clean();  // a window that vanished while being looked at
-    if (w) return w;
-    if (Clock::now() >= end) return 0;
-    Nap(20);
-  }
+  Window w = 0;
+  WaitUntil(
+      [&] {
+        w = Search(*x11, DefaultRootWindow(*x11), title, pid, 0);
+        x11.Clean();  // a window that vanished while being looked at
+        return w != 0;
+      },
+      timeoutMs);
+  return w;
 }
 
 bool SendKey(unsigned long window, const std::string& keysym, unsigned modifiers, const std::string& display) {

@@ -5,6 +5,11 @@
 // Every wait here is bounded by a timeout in milliseconds. Nothing blocks
 // for ever: a child that does not end on SIGTERM is killed.
 //
+// Every timeout and pause given to these helpers is multiplied by the wait
+// factor (WaitFactor): the programs start, draw and answer more slowly in
+// the sanitizer build and on a busy machine, and a test's wait is meant as
+// "long enough", not as a measure of speed.
+//
 // Windows: the X display is the one in $DISPLAY (the suite runs under
 // xvfb-run) unless a test starts its own XServer, which keeps other tests'
 // windows from covering its own on screenshots. The X functions take the
@@ -13,6 +18,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +26,22 @@
 #include "tests/common/TestSupport.h"
 
 namespace wholeprogram {
+
+// The factor every wait of the whole-program tests is multiplied by: 1 in
+// the normal build, 4 in the sanitizer build, times the number in the
+// environment variable GC_WAIT_FACTOR when it is set to one of at least 1
+// (at most 100; anything else is ignored with one warning).
+double WaitFactor();
+// The factor for that value of GC_WAIT_FACTOR (nullptr: not set).
+double WaitFactorFor(const char* gcWaitFactor);
+// ms multiplied by the wait factor (rounded up).
+int Scaled(int ms);
+// Sleeps Scaled(ms): time for a program to do what the test cannot see
+// happen (open a menu, draw frames, not send anything more).
+void Pause(int ms);
+// Calls done every pollMs until it returns true (true) or Scaled(timeoutMs)
+// have passed (false). done is called at least once.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 20);
 
 // How a child process ended.
 struct ExitStatus {

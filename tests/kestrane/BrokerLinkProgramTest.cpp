@@ -2,8 +2,6 @@
 // server against the scripted broker.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "kestrane/KestraneMain.h"
@@ -63,7 +61,7 @@ TEST_F(BrokerLink, ConnectSendsRegisterAndEverySubscriptionByteForByte) {
   ASSERT_NO_FATAL_FAILURE(Connect());
   std::string expected = "register ND running\r\n";
   for (const auto& l : SubscriptionLines()) expected += l;
-  for (int i = 0; i < 100 && Sent(1).size() < expected.size(); ++i) usleep(50000);
+  WaitUntil([&] { return Sent(1).size() >= expected.size(); }, 5000, 50);
   EXPECT_EQ(Sent(1), expected);
   const auto log = testsupport::ReadFile(Log());
   for (const char* line :
@@ -85,10 +83,9 @@ TEST_F(BrokerLink, DisconnectAndReconnectSendTheRequestsAgain) {
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: Disconnected from Broker.", 15000));
   EXPECT_EQ(CountLines(Log(), " File/Disconnect: ND refresh TIMER stopped."), 1);
   ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
-  for (int i = 0; i < 100 && CountLines(Log(), " File/Connect: Init of ND refresh task complete.") < 2; ++i)
-    usleep(50000);
+  WaitUntil([&] { return CountLines(Log(), " File/Connect: Init of ND refresh task complete.") >= 2; }, 5000, 50);
   EXPECT_EQ(CountLines(Log(), " File/Connect: Init of ND refresh task complete."), 2);
-  for (int i = 0; i < 100 && Sent(2).find("R.g49") == std::string::npos; ++i) usleep(50000);
+  WaitUntil([&] { return Sent(2).find("R.g49") != std::string::npos; }, 5000, 50);
   EXPECT_EQ(Sent(2).rfind("register ND running\r\n", 0), 0u);
   EXPECT_NE(Sent(2).find("R.g49 \r"), std::string::npos);
   prog->Terminate(15000);
@@ -124,7 +121,7 @@ TEST_F(BrokerLink, BackgroundThreadRefreshStopsOnDisconnect) {
   ASSERT_NO_FATAL_FAILURE(StartBoth("+0 IPC.pitch 5\n", "[Kestrane Settings]\nDraw in Background=1\n"));
   ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(Log(), " File/Connect: Init of ND refresh THREAD started.", 15000));
-  usleep(500000);
+  Pause(500);
   ASSERT_TRUE(SendKey(win, "d", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: ND refresh THREAD stopped.", 15000));
   ASSERT_TRUE(WaitForLine(Log(), " File/Disconnect: Disconnected from Broker.", 15000));
@@ -141,7 +138,7 @@ TEST_F(BrokerLink, RefusedConnectLeavesTheProgramNotConnected) {
   ASSERT_TRUE(WaitForLine(Log(), " Startup: Initialization complete.", 15000));
   ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(Log(), " File/Connect: Using", 15000));
-  usleep(500000);
+  Pause(500);
   EXPECT_EQ(CountLines(Log(), "refresh"), 0);
   EXPECT_EQ(prog->Terminate(15000).code, 0);
 }
@@ -162,9 +159,6 @@ TEST_F(BrokerLink, DemoFlightTurnsTheCompassCardOnTheNd) {
   // The staged databases are loaded again around the first position.
   EXPECT_EQ(CountLines(Log(), " Airports: Load successful."), 16);
   int after = 0;
-  for (int i = 0; i < 50 && after <= before + 300; ++i) {
-    usleep(100000);
-    after = whiteInNd();
-  }
+  WaitUntil([&] { return (after = whiteInNd()) > before + 300; }, 5000, 100);
   EXPECT_GT(after, before + 300);
 }

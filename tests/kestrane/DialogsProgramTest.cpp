@@ -3,8 +3,6 @@
 // and the broker settings typed into the dialog are saved at exit.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -29,10 +27,7 @@ int Drawn(const Image& img) {
 }
 
 bool WaitGone(const std::string& title, pid_t pid, const std::string& display) {
-  for (int i = 0; i < 50; ++i) {
-    if (FindWindow(title, 100, pid, display) == 0) return true;
-  }
-  return false;
+  return WaitUntil([&] { return FindWindow(title, 0, pid, display) == 0; }, 5000, 100);
 }
 
 void Type(unsigned long win, const std::string& text, const std::string& display) {
@@ -70,13 +65,13 @@ TEST(DialogsProgram, EachDialogOpensFromItsMenuAndTheSettingsAreSavedAtExit) {
     SCOPED_TRACE(c.title);
     for (const auto& [key, mods] : c.keys) {
       ASSERT_TRUE(SendKey(win, key, mods, x.Display()));
-      usleep(150000);
+      Pause(150);
     }
     const unsigned long dlg = FindWindow(c.title, 10000, prog.Pid(), x.Display());
     ASSERT_NE(dlg, 0ul);
-    usleep(300000);
     Image img;
-    ASSERT_TRUE(Screenshot(img, dlg, x.Display()));
+    WaitUntil([&] { return Screenshot(img, dlg, x.Display()) && Drawn(img) > 200; }, 5000, 100);
+    ASSERT_TRUE(img.Valid());
     testsupport::MakeDirs(testsupport::BinaryDir() + "/test-frames");
     img.SavePng(testsupport::BinaryDir() + "/test-frames/kestrane-dialog-" +
                 std::to_string(&c - cases) + ".png");
@@ -88,11 +83,11 @@ TEST(DialogsProgram, EachDialogOpensFromItsMenuAndTheSettingsAreSavedAtExit) {
 
   // New broker settings typed into the dialog and confirmed with Enter.
   ASSERT_TRUE(SendKey(win, "o", kAlt, x.Display()));
-  usleep(150000);
+  Pause(150);
   ASSERT_TRUE(SendKey(win, "s", 0, x.Display()));
   const unsigned long dlg = FindWindow("ND Settings", 10000, prog.Pid(), x.Display());
   ASSERT_NE(dlg, 0ul);
-  usleep(300000);
+  Pause(300);
   SendKey(dlg, "a", kControl, x.Display());
   Type(dlg, "127.0.0.9", x.Display());
   SendKey(dlg, "Tab", 0, x.Display());

@@ -1,7 +1,6 @@
 // The demo flight's next waypoint on the running program's ND: its name
 // appears in magenta in the ND's top right corner once the IRS navigate.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 
@@ -42,10 +41,7 @@ TEST(NdTextsProgram, DemoShowsTheWaypointName) {
   ASSERT_TRUE(SendKey(win, "c", kControl, x.Display()));
   ASSERT_TRUE(WaitForLine(log, " File/Connect: Init of ND refresh task complete.", 15000));
   int after = 0;
-  for (int i = 0; i < 200 && after <= before + 20; ++i) {
-    usleep(100000);
-    after = magentaInCorner();
-  }
+  WaitUntil([&] { return (after = magentaInCorner()) > before + 20; }, 20000, 100);
   EXPECT_GT(after, before + 20);
   EXPECT_EQ(prog.Terminate(15000).code, 0);
 }

@@ -7,12 +7,11 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Window.H>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
-#include <thread>
 
 #include "lunavex/LunavexMain.h"
 #include "support/urllabel/VelUrlLabel.h"
@@ -32,14 +31,15 @@ int ThreadCount() {
   return n;
 }
 
-// Runs the event loop until done() or the timeout.
+// Runs the event loop until done() or the timeout (times the wait factor).
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    platform::ProcessMessages(0.02);
-  }
-  return true;
+  return wholeprogram::WaitUntil(
+      [&] {
+        if (done()) return true;
+        platform::ProcessMessages(0.02);
+        return false;
+      },
+      timeoutMs, 0);
 }
 
 class FormTest : public ::testing::Test {
@@ -259,7 +259,7 @@ TEST_F(FormTest, SecondConnectClickDuringTheWaitDoesNothing) {
   Fl::remove_timeout(SecondClick, form_.get());
   EXPECT_EQ(secondClicks, 1);
   ASSERT_TRUE(PumpUntil([&] { return broker_.ClientRecords(1).size() >= 2; }, 10000));
-  platform::ProcessMessages(0.3);
+  platform::ProcessMessages(wholeprogram::Scaled(300) / 1000.0);
   EXPECT_EQ(broker_.ClientRecords(1).size(), 2u);
   EXPECT_EQ(wholeprogram::CountLines(broker_.RecordFile(), "connected"), 1);
 }

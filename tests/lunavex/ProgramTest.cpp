@@ -3,11 +3,9 @@
 // its standard error and a screenshot of its window.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/common/TestSupport.h"
@@ -36,19 +34,10 @@ std::string Scenario(const std::string& text) {
   return file;
 }
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
 // File menu, Connect: Alt+F opens the menu, "c" picks its &Connect.
 void ClickConnect(unsigned long window, const std::string& display) {
   ASSERT_TRUE(SendKey(window, "f", kAlt, display));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Pause(300);
   ASSERT_TRUE(SendKey(window, "c", 0, display));
 }
 
@@ -106,20 +95,22 @@ TEST_F(ProgramTest, ConnectsReceivesDrawsAndExits) {
 
   ClickConnect(window, x_.Display());
   // Exactly the register and notify texts, in this order.
-  ASSERT_TRUE(WaitFor([&] { return broker.ClientRecords(1).size() >= 2; }, 10000)) << broker.Log();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitUntil([&] { return broker.ClientRecords(1).size() >= 2; }, 10000, 50)) << broker.Log();
+  Pause(300);
   const auto records = broker.ClientRecords(1);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0], "register Lunavex running\r\n");
   EXPECT_EQ(records[1], "notify IPC.ias IPC.pitch IPC.bank IPC.dalt altim\r");
 
-  // The refresh thread draws the received state.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // The refresh thread draws the received state: the airspeed needle
+  // leaves its rest once 130 knots are drawn.
+  const Slot horizon{109, 25}, speed{109, 225}, altimeter{109, 425};
   Image img;
-  ASSERT_TRUE(Screenshot(img, window, x_.Display()));
+  WaitUntil([&] { return Screenshot(img, window, x_.Display()) && CountWhite(img, speed, 30, -3, 55, 3) > 20; },
+            10000, 100);
+  ASSERT_TRUE(img.Valid());
   img.SavePng(testsupport::BinaryDir() + "/tests/test-frames/lunavex-program.png");
   ASSERT_EQ(img.width, 419);
-  const Slot horizon{109, 25}, speed{109, 225}, altimeter{109, 425};
   // Attitude indicator on top: level (pitch 0, bank 0), sky over ground.
   EXPECT_TRUE(IsSky(SlotPixel(img, horizon, 50, 30)));
   EXPECT_TRUE(IsSky(SlotPixel(img, horizon, -50, 30)));
@@ -152,7 +143,7 @@ TEST_F(ProgramTest, ConnectsReceivesDrawsAndExits) {
   EXPECT_EQ(CountLines(program.StderrFile(), "Lunavex:"),
             CountLines(program.StderrFile(), "receive buffer full without a line end"))
       << err;
-  EXPECT_TRUE(WaitFor([&] { return CountLines(broker.RecordFile(), "event client1 closed") == 1; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return CountLines(broker.RecordFile(), "event client1 closed") == 1; }, 5000, 50));
 }
 
 TEST_F(ProgramTest, BrokerClosingEndsTheSessionAndReconnectWorks) {
@@ -168,7 +159,7 @@ TEST_F(ProgramTest, BrokerClosingEndsTheSessionAndReconnectWorks) {
       << testsupport::ReadFile(program.StderrFile());
   // Connect is offered again: a second session registers anew.
   ClickConnect(window, x_.Display());
-  ASSERT_TRUE(WaitFor([&] { return broker.ClientRecords(2).size() >= 2; }, 10000)) << broker.Log();
+  ASSERT_TRUE(WaitUntil([&] { return broker.ClientRecords(2).size() >= 2; }, 10000, 50)) << broker.Log();
   EXPECT_EQ(broker.ClientRecords(2)[0], "register Lunavex running\r\n");
   ExitStatus st = program.Terminate(10000);
   EXPECT_TRUE(st.exited);
@@ -184,7 +175,7 @@ TEST_F(ProgramTest, NoBrokerLeavesItUnconnectedAndRunning) {
     const unsigned long window = FindWindow("Lunavex", 15000, program.Pid(), x_.Display());
     ASSERT_NE(window, 0u);
     ClickConnect(window, x_.Display());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Pause(1500);
     EXPECT_TRUE(program.Running()) << host;
     ExitStatus st = program.Terminate(10000);
     EXPECT_TRUE(st.exited) << host;
@@ -214,7 +205,7 @@ TEST_F(ProgramTest, SharesConfigIniWithTheMainProgram) {
     ASSERT_TRUE(child.Start(program.File(exe), {}, program.Folder(), program.Folder() + "/../" + exe + ".out",
                             program.Folder() + "/../" + exe + ".err", {"DISPLAY=" + x_.Display(), kEnv[0]}));
     ASSERT_TRUE(up(child.Pid())) << exe;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Pause(1000);
     ExitStatus st = child.Terminate(10000);
     EXPECT_TRUE(st.exited) << exe;
   };

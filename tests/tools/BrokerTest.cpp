@@ -1,5 +1,4 @@
-// The scripted broker: record cutting in-process, and the staged tool over
-// TCP with real clients.
+// The staged scripted broker over TCP with real clients.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,47 +10,9 @@
 #include <chrono>
 
 #include "tests/common/WholeProgram.h"
-#include "tools/scripted-broker/Broker.h"
 
-using broker::RecordCutter;
 using wholeprogram::ScriptedBroker;
 using Clock = std::chrono::steady_clock;
-
-// ------------------------------------------------------------ RecordCutter
-
-TEST(RecordCutter, CutsAtLfAndAtLoneCr) {
-  RecordCutter c;
-  c.Add("register ND running\r\nnotify a \rnotify b\r", 0);
-  EXPECT_EQ(c.Take(0, false), (std::vector<std::string>{"register ND running\r\n", "notify a \r"}));
-  // The last CR may still be followed by its LF: held for a while.
-  EXPECT_TRUE(c.Take(RecordCutter::kCrHoldMs - 1, false).empty());
-  EXPECT_EQ(c.HoldDeadline(), RecordCutter::kCrHoldMs);
-  EXPECT_EQ(c.Take(RecordCutter::kCrHoldMs, false), (std::vector<std::string>{"notify b\r"}));
-  EXPECT_EQ(c.HoldDeadline(), -1);
-}
-
-TEST(RecordCutter, CrLfSplitOverTwoReadsIsOneRecord) {
-  RecordCutter c;
-  c.Add("line\r", 0);
-  EXPECT_TRUE(c.Take(10, false).empty());
-  c.Add("\nnext", 20);
-  EXPECT_EQ(c.Take(20, false), (std::vector<std::string>{"line\r\n"}));
-  EXPECT_TRUE(c.Take(1000, false).empty());  // no line end yet
-  EXPECT_EQ(c.Take(1000, true), (std::vector<std::string>{"next"}));
-}
-
-TEST(RecordCutter, EmptyLinesAndOverlongRuns) {
-  RecordCutter c;
-  c.Add("\n\r\n", 0);
-  EXPECT_EQ(c.Take(0, false), (std::vector<std::string>{"\n", "\r\n"}));
-  c.Add(std::string(RecordCutter::kMaxRecord + 10, 'a'), 0);
-  auto r = c.Take(0, false);
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].size(), RecordCutter::kMaxRecord);
-  EXPECT_EQ(c.Take(0, true)[0].size(), 10u);
-}
-
-// ------------------------------------------------------------ over TCP
 
 namespace {
 
@@ -73,22 +34,25 @@ class TestClient {
   void Send(const std::string& bytes) {
     ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
   }
-  // Reads until the data hold text, the peer closes, or timeoutMs pass.
-  // Returns everything received so far.
+  // Reads until the data hold text, the peer closes, or timeoutMs (times
+  // the wait factor) pass. Returns everything received so far.
   const std::string& ReadUntil(const std::string& text, int timeoutMs) {
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!closed_ && (text.empty() || data_.find(text) == std::string::npos) && Clock::now() < end) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      char buf[65536];
-      ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-      if (n <= 0) {
-        closed_ = true;
-        break;
-      }
-      data_.append(buf, static_cast<size_t>(n));
-      arrivals_.push_back({data_.size(), Clock::now()});
-    }
+    wholeprogram::WaitUntil(
+        [&] {
+          if (closed_ || (!text.empty() && data_.find(text) != std::string::npos)) return true;
+          pollfd p{fd_, POLLIN, 0};
+          if (::poll(&p, 1, 20) <= 0) return false;
+          char buf[65536];
+          ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+          if (n <= 0) {
+            closed_ = true;
+            return true;
+          }
+          data_.append(buf, static_cast<size_t>(n));
+          arrivals_.push_back({data_.size(), Clock::now()});
+          return false;
+        },
+        timeoutMs, 1);
     return data_;
   }
   const std::string& ReadUntilClosed(int timeoutMs) { return ReadUntil("", timeoutMs); }
@@ -180,7 +144,7 @@ TEST_F(BrokerProcess, PlaysTheScenarioInOrderAfterRegistration) {
   long fill = Ms(registered, c.ArrivalOf(got.find("abab")));
   EXPECT_GE(second, 290);
   EXPECT_GE(fill, 490);
-  EXPECT_LT(fill, 5000);
+  EXPECT_LT(fill, wholeprogram::Scaled(5000));
   EXPECT_LE(c.ArrivalOf(got.find("IPC.bank")), c.ArrivalOf(got.find("abab")));
   ASSERT_TRUE(WaitRecord("event client1 closed"));
 }

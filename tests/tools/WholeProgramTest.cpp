@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -33,6 +34,27 @@ TEST(WaitForLine, SeesALineWrittenLaterAndGivesUpInTime) {
   EXPECT_FALSE(WaitForLine(file, "never", 100));
   EXPECT_FALSE(WaitForLine(dir.File("missing.txt"), "x", 50));
   EXPECT_EQ(CountLines(file, "10:00:0"), 2);
+}
+
+TEST(WaitFactor, TheEnvironmentRaisesTheBuildsFactor) {
+  const double build = WaitFactorFor(nullptr);
+  EXPECT_GE(build, 1);
+  const struct {
+    const char* value;
+    double factor;  // times the build's
+  } cases[] = {{"", 1}, {"1", 1}, {"3", 3}, {"2.5", 2.5}, {"100", 100},
+               {"0.5", 1}, {"0", 1}, {"-4", 1}, {"101", 1}, {"1e9", 1}, {"nan", 1}, {"3x", 1}, {"fast", 1}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(WaitFactorFor(c.value), build * c.factor) << c.value;
+  // Waits are never shortened, and a wait for what never comes lasts its scaled time.
+  EXPECT_GE(WaitFactor(), build);
+  EXPECT_EQ(Scaled(0), 0);
+  EXPECT_GE(Scaled(1), 1);
+  int calls = 0;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WaitUntil([&] { return ++calls < 0; }, 100));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(Scaled(100)));
+  EXPECT_GE(calls, 2);
+  EXPECT_TRUE(WaitUntil([] { return true; }, 0));
 }
 
 TEST(ChildProcess, RunsInItsFolderWithTheGivenEnvironment) {
@@ -116,13 +138,13 @@ TEST_F(WindowTest, FindsPhotographsAndTypesIntoAWindow) {
 
   // The GL area (below the menu bar) shows the fixture's colour.
   Image shot;
-  bool green = false;
-  for (int i = 0; i < 100 && !green; ++i) {
-    ASSERT_TRUE(Screenshot(shot, w, x_.Display()));
-    green = shot.CountColour(0, 100, 319, 239, {0x20, 0xb0, 0x40}, 8) > 300 * 100;
-    if (!green) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(green);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return Screenshot(shot, w, x_.Display()) &&
+               shot.CountColour(0, 100, 319, 239, {0x20, 0xb0, 0x40}, 8) > 300 * 100;
+      },
+      5000, 50));
+  ASSERT_TRUE(shot.Valid());
   Rgb c = shot.Pixel(160, 200);
   EXPECT_NEAR(c.r, 0x20, 8);
   EXPECT_NEAR(c.g, 0xb0, 8);
