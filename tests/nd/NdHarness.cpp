@@ -36,7 +36,10 @@ std::pair<double, double> DistanceEdge(double lat, double lon, double toLat, dou
     return d;
   };
   double in = lon, out = lon + 1;
-  while (std::nextafter(in, out) != out) (distance(in + (out - in) / 2) <= nm ? in : out) = in + (out - in) / 2;
+  while (std::nextafter(in, out) != out) {
+    const double mid = in + (out - in) / 2;
+    (distance(mid) <= nm ? in : out) = mid;
+  }
   return {in, out};
 }
 
