@@ -233,6 +233,20 @@ TEST_F(NavaidsTest, NavaidLoadLogsAndFilters) {
                             " Navaids: Trying to load navaids from 747S.PB",
                             " Navaids: Trying to load navaids from 747s.pc",
                             " Navaids: Trying to load navaids from 747s.pd"}));
+
+  // At the edge in the loader's own arithmetic, which never gives 1000.0
+  // itself: kept from the last own position at most 1000 NM away, dropped
+  // from the next one east.
+  const std::string edge = Records({Nav("EDG", 999.9, 1)});
+  Write("747s.pa", edge);
+  Write("747s.pd", "");
+  const NavaidRecord r = NavaidFromRecord(Bytes(edge));
+  const auto [in, out] = ndtest::DistanceEdge(kLat, kLon, r.latitude, r.longitude, 1000);
+  for (const auto& [lon, size] : {std::pair{in, 1u}, {out, 0u}}) {
+    n.Clear();
+    n.LoadFromFiles(kLat, lon, Data(), true);
+    EXPECT_EQ(n.List()->size(), size) << lon;
+  }
 }
 
 TEST_F(NavaidsTest, LookUps) {
@@ -248,7 +262,7 @@ TEST_F(NavaidsTest, LookUps) {
   Write("747s.pa", Records({Nav("SEA", 10, 1, false, 400), Nav("bf", 20, 1), Nav("ol ", 25, 3),
                             Nav("DUP", 100, 1), Nav("DME", 30, 3, false, 1000), Nav("FAR", 260, 3),
                             Nav("NDB", 5, 2), Nav("EDG", 199.9, 1), Nav("EDH", 200.1, 1),
-                            Nav("S65", 40, 65), Nav("S67", 41, 67), Nav("T4", 42, 4)}));
+                            Nav("S65", 40, 65), Nav("S67", 41, 67), Nav("T4", 42, 4), Nav("TOP", 0, 3)}));
   Write("747s.pb", Records({Nav("DUP", -150, 1), Nav("DUP", 200.1, 1), Nav("EDH", 249.9, 3)}));
   n.LoadFromFiles(kLat, kLon, Data(), true);
 
@@ -289,6 +303,7 @@ TEST_F(NavaidsTest, LookUps) {
       {"edh", 6067, false, std::sqrt(249.9f * 249.9f + 1), true},
       {"s67", 6067, false, std::sqrt(41.0f * 41 + 1), true},
       {"s65", 6067, true, std::sqrt(40.0f * 40 + 1), false},
+      {"top", 45230, false, 7.455f, true},  // overhead: 7.5 shown (7.4 at 6076 ft to the mile)
   };
   for (const Dme& d : dmes) {
     flag = d.flagBefore;

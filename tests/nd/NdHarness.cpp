@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <stdexcept>
 
 #include "kestrane/Dispatch.h"
@@ -19,6 +20,7 @@
 #include "tests/common/IrsLines.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
+#include "support/geo/geoMath.h"
 #include "tools/scripted-broker/DemoFlight.h"
 
 namespace ndtest {
@@ -26,6 +28,20 @@ namespace ndtest {
 std::vector<std::string> AlignedIrsLines() { return testsupport::AlignedIrsLines(); }
 
 std::vector<std::string> UnalignedIrsLines() { return testsupport::UnalignedIrsLines(); }
+
+std::pair<double, double> DistanceEdge(double lat, double lon, double toLat, double toLon, double nm) {
+  const auto distance = [&](double at) {
+    double d = 0, b = 0;
+    CalcDistanceBearing(d, b, lat, at, toLat, toLon);
+    return d;
+  };
+  double in = lon, out = lon + 1;
+  while (std::nextafter(in, out) != out) {
+    const double mid = in + (out - in) / 2;
+    (distance(mid) <= nm ? in : out) = mid;
+  }
+  return {in, out};
+}
 
 std::vector<std::string> PositionLines(double lat, double lon, int centreLon) {
   double x = 0, y = 0;

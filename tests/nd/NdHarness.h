@@ -5,6 +5,7 @@
 // meanwhile is recorded.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/opengl/CgFontFI.h"
@@ -27,6 +28,12 @@ std::vector<std::string> UnalignedIrsLines();
 // Broker lines that put the aircraft at (lat, lon) on the flat grid: the
 // FMC position words and the three IRS positions.
 std::vector<std::string> PositionLines(double lat, double lon, int centreLon = -122);
+// Two neighbouring own longitudes, less than a degree east of lon at
+// latitude lat, between which the great-circle distance to (toLat, toLon)
+// passes nm: from the first it is at most nm, from the second more. The
+// distances are those of CalcDistanceBearing, which the loaders' filters
+// use.
+std::pair<double, double> DistanceEdge(double lat, double lon, double toLat, double toLon, double nm);
 // Level flight at 4000 ft, heading 090 true and magnetic, no wind, at the
 // demo field.
 std::vector<std::string> NeutralLines();

@@ -186,6 +186,20 @@ TEST_F(RunwaysTest, LoadLogsEachFileAndKeepsTheCodeAcrossFiles) {
                                              " Airports: Load successful.",
                                              " Airports: Trying to load airports from 747B.APT",
                                              " Airports: Load successful."}));
+
+  // At the edge in the loader's own arithmetic, which never gives 1000.0
+  // itself: kept from the last own position at most 1000 NM away, dropped
+  // from the next one east.
+  const std::string edge = Records({Rwy("kedg", 47.2 + 999.9 / 60, -122.06, 0)});
+  WriteFile(dir.File("data/747a.apt"), edge);
+  WriteFile(dir.File("data/747B.APT"), "");
+  const TRunwayEntry r = RunwayEntryFromRecord(reinterpret_cast<const std::uint8_t*>(edge.data()), "");
+  const auto [in, out] = ndtest::DistanceEdge(47.2, -122.06, r.latitude, r.longitude, 1000);
+  for (const auto& [lon, size] : {std::pair{in, 1u}, {out, 0u}}) {
+    rw.FreeAirports();
+    rw.LoadAirports(47.2, lon, dir.File("data"), true);
+    EXPECT_EQ(rw.List()->size(), size) << lon;
+  }
 }
 
 TEST_F(RunwaysTest, FilesThatCannotBeReadAreReportedOneByOne) {

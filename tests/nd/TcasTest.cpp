@@ -103,6 +103,34 @@ TEST_F(TcasLogic, SensitivityLevelFollowsOwnAltitudeAndHeight) {
   }
 }
 
+TEST_F(TcasLogic, OwnAltitudeDecidesWhatTwoReportsCanRaise) {
+  // Two "tcas" items 1 s apart closing on the own meridian, read as the line
+  // handler reads them, into a computer that has set no level yet.
+  const struct {
+    double own;
+    int alt;
+    double from, to;
+    bool ta, ra;
+  } cases[] = {
+      {800, 1050, 3.0, 2.8, true, false},      // level 2: tau RA and ALIM are 0
+      {1000, 1050, 3.0, 2.8, true, true},      // level 3
+      {41999, 41999, 5.0, 4.8, true, true},    // level 7
+      {45000, 45000, 5.0, 4.8, false, false},  // no level: all thresholds 0
+  };
+  for (const auto& c : cases) {
+    tcas = std::make_unique<Ttcas>(clock.Fn());
+    tcas->Init();
+    for (double nm : {c.from, c.to}) {
+      ASSERT_TRUE(ParseTcasLine("tcas {N9 0 0 " + platform::FormatDouble(nm / 60, 5) + " 0.00000 " +
+                                std::to_string(c.alt) + " 0}"));
+      tcas->UpdateIntruder(TcasMessage, 0, 0, c.own, 0);
+      clock.Step(1);
+    }
+    EXPECT_EQ(Rec("N9").trafficAdvisory, c.ta) << c.own;
+    EXPECT_EQ(Rec("N9").resolutionAdvisory, c.ra) << c.own;
+  }
+}
+
 TEST_F(TcasLogic, WorkedHeadOnGivesADescendAdvisoryAndItsLogLines) {
   // The arithmetic first: r 4.8 NM closing 0.2 NM/s at 15000 ft.
   EXPECT_NEAR(ModifiedTau(4.8, -0.2, 0), 24, 1e-9);

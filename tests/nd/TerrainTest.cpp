@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 
 #include "kestrane/Udebug.h"
@@ -221,7 +222,9 @@ class TerrainScan : public TerrainFiles {
  protected:
   void Flat(int lat, int metres) {
     const int R = (90 - lat) * 120 / 600;
-    ASSERT_TRUE(tiles::WriteBlocks(Data(), Around(R, 11), [metres](int, int) { return static_cast<std::int16_t>(metres); }));
+    const auto cell = [metres](int, int) { return static_cast<std::int16_t>(metres); };
+    ASSERT_TRUE(tiles::WriteBlocks(Data(), Around(R, 11), cell));
+    ASSERT_TRUE(tiles::WriteEmptyTile(Data(), cell));  // the polar block row
   }
   int Stored() const {
     int n = 0;
@@ -233,17 +236,23 @@ class TerrainScan : public TerrainFiles {
 };
 
 TEST_F(TerrainScan, VisitsTheGridOfTheRange) {
+  // allColumnsTo: the last row offset that samples columns off the stride
+  // (-99 none). Rows north of grid row 600 (85 N) sample every column; the
+  // aircraft at row 601.6 is in row 602, so row 599 is offset -3.
   const struct {
-    int lat, range, rows, columns, stride;
+    double lat;
+    int range, rows, columns, stride, allColumnsTo;
   } cases[] = {
-      {47, 10, 20, 40, 1}, {47, 80, 40, 80, 1}, {80, 10, 20, 200, 5}, {80, 80, 40, 400, 5},
+      {47.1, 10, 20, 40, 1, -99},  {47.1, 40, 40, 80, 1, -99},  {47.1, 80, 40, 80, 1, -99},
+      {80.1, 10, 20, 200, 5, -99}, {80.1, 80, 40, 400, 5, -99}, {90 - 601.6 / 120, 10, 20, 200, 5, -3},
   };
   for (const auto& c : cases) {
-    Flat(c.lat, 2000);
-    terrain.LoadTiles("data", c.lat + 0.1, -122.3);
+    Flat(static_cast<int>(c.lat), 2000);
+    terrain.LoadTiles("data", c.lat, -122.3);
     for (TerrainSample& s : terrain.Samples) s.elevation = 12345;
-    terrain.Scan(c.range, false, c.lat + 0.1, -122.3, 0, 0, 250, 0, 3000, false, caution, warning);
-    int visited = 0, wrongColumn = 0;
+    terrain.Scan(c.range, false, c.lat, -122.3, 0, 0, 250, 0, 3000, false, caution, warning);
+    int visited = 0, allColumnsTo = -99;
+    double widest = 0;  // across the heading, of the cells more than 45 degrees off it
     const int column0 = static_cast<int>(std::lround((-122.3 + 180) * 120));
     for (int j = -400; j <= 400; ++j)
       for (int i = -40; i <= 40; ++i) {
@@ -251,11 +260,17 @@ TEST_F(TerrainScan, VisitsTheGridOfTheRange) {
         if (s.elevation == 12345) continue;
         ++visited;
         EXPECT_TRUE(std::abs(i) <= c.rows && std::abs(j) <= c.columns) << c.lat << " " << c.range;
+        if (s.elevation == -9998) continue;
         const int step = c.range >= 40 ? c.range / 20 : 1;
-        if (s.elevation != -9998 && (step * (column0 / step + j)) % (step * c.stride) != 0) ++wrongColumn;
+        if ((step * (column0 / step + j)) % (step * c.stride) != 0) allColumnsTo = std::max(allColumnsTo, i);
+        if (std::fabs(AngleDiff(s.bearing, 0)) > 45)
+          widest = std::max(widest, std::fabs(s.distance * std::sin(s.bearing * std::numbers::pi / 180)));
       }
     EXPECT_EQ(visited, (2 * c.rows + 1) * (2 * c.columns + 1)) << c.lat << " " << c.range;
-    EXPECT_EQ(wrongColumn, 0);
+    EXPECT_EQ(allColumnsTo, c.allColumnsTo) << c.lat << " " << c.range;
+    // The box beside the nose is 0.72 x the ND range a side at every range.
+    EXPECT_LT(widest, 0.72 * c.range) << c.lat << " " << c.range;
+    EXPECT_GT(widest, 0.67 * c.range) << c.lat << " " << c.range;
     EXPECT_GT(Stored(), 100);
   }
 }
@@ -289,6 +304,13 @@ TEST_F(TerrainScan, SamplesTerrainMoreThan400FtAboveTheReference) {
       }
     EXPECT_EQ(terrain.MaxElevation(), 984);
     EXPECT_EQ(terrain.MinElevation(), 99999);  // more than 2000 ft below
+    // Shown down to 2000 ft below the aircraft, and no further.
+    const double E = terrain.ProfileBin(10);  // 300 m in feet, as the scan has it
+    ASSERT_EQ(E - (E + 2000), -2000);
+    for (const auto& [altitude, lowest] : {std::pair{E + 2000, 984}, {std::nextafter(E + 2000, 1e9), 99999}}) {
+      terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, altitude, profile, caution, warning);
+      EXPECT_EQ(terrain.MinElevation(), lowest) << profile;
+    }
     terrain.SetReferenceAltitude(585);
     terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 5000, profile, caution, warning);
     EXPECT_EQ(Stored(), 0);
@@ -349,12 +371,13 @@ TEST(TerrainEnvelope, Boundaries) {
 // A patch of terrain 2 NM north of the aircraft at 47.2 N.
 class TerrainAhead : public TerrainScan {
  protected:
-  void Patch(int metres) {
+  void Patch(int metres, int from = 4, int to = 5, int halfWidth = 2) {
     const int row0 = static_cast<int>(std::lround((90 - 47.2) * 120));
     const int column0 = static_cast<int>(std::lround((-122.06333 + 180) * 120));
     ASSERT_TRUE(tiles::WriteBlocks(Data(), Around(8, 11), [=](int row, int column) {
       const int ahead = row0 - row;  // cells north; 2 NM is 4 cells
-      return static_cast<std::int16_t>(ahead >= 4 && ahead <= 5 && std::abs(column - column0) <= 2 ? metres : 0);
+      return static_cast<std::int16_t>(ahead >= from && ahead <= to && std::abs(column - column0) <= halfWidth
+                                           ? metres : 0);
     }));
     terrain.LoadTiles("data", 47.2, -122.06333);
     terrain.SetReferenceAltitude(0);
@@ -380,6 +403,24 @@ TEST_F(TerrainAhead, CautionAndWarningFromTheScan) {
   terrain.Scan(10, false, 88, 0, 0, 0, 300, 0, 2000, false, caution, warning);
   EXPECT_FALSE(caution);
   EXPECT_FALSE(warning);
+}
+
+TEST_F(TerrainAhead, TurnWidensTheSectorOnTheSideOfTheBank) {
+  // One cell 0.25 NM ahead: its sector reaches 50 degrees either side. At
+  // 150 kt five seconds of turn are 60 degrees at 15.07 degrees of bank.
+  Patch(500, 1, 1, 0);
+  terrain.Scan(10, false, 47.2, -122.06333, 0, 0, 150, 0, 2000, false, caution, warning);
+  ASSERT_TRUE(caution);
+  const double b = terrain.Sample(0, -1).bearing;
+  const struct {
+    double side, bank;  // side +1: the cell 60 degrees right of the heading
+    bool alert;
+  } cases[] = {{1, 0, false},     {1, 15.2, true},    {1, 14.95, false}, {-1, -15.2, true},
+               {-1, -14.95, false}, {-1, 15.2, false}, {1, -15.2, false}};
+  for (const auto& c : cases) {
+    terrain.Scan(10, false, 47.2, -122.06333, b - 60 * c.side, c.bank, 150, 0, 2000, false, caution, warning);
+    EXPECT_EQ(caution, c.alert) << c.side << " " << c.bank;
+  }
 }
 
 TEST_F(TerrainAhead, RunwayInhibitNearLpma) {
@@ -421,6 +462,19 @@ TEST_F(TerrainScan, ClearanceFloor) {
   EXPECT_FALSE(terrain.ClearanceFloorAlert(47 + 10 / 60.0, -122, 100));
   TerrainRunways = nullptr;
   EXPECT_FALSE(terrain.ClearanceFloorAlert(47 + 10 / 60.0, -122, 100));
+
+  // Below the tiles' terrain (0 m here) the height is taken above the
+  // selected runway (-11 ft), or above 0 without one.
+  const struct {
+    bool runway;
+    double altitude, height;
+  } heights[] = {{true, 0, 0}, {true, 30, 30}, {true, -5, 6}, {false, -5, -5}};
+  for (const auto& h : heights) {
+    TerrainRunways = [&h] {
+      return h.runway ? std::optional<TerrainRunway>(TerrainRunway{"ehxx", 52, 4, 1, -11}) : std::nullopt;
+    };
+    EXPECT_EQ(terrain.HeightAboveTerrain(47.2, -122.06333, h.altitude), h.height) << h.altitude;
+  }
 }
 
 TEST_F(TerrainScan, OverTheSeaNoFloor) {
