@@ -93,10 +93,12 @@ double Fold2Pi(double a) {
 }  // namespace
 
 void DrawTurned(double Degrees, const std::function<void()>& Draw) {
-  glRotated(Degrees, 0, 0, 1);
-  Draw();
   glRotated(-Degrees, 0, 0, 1);
+  Draw();
+  glRotated(Degrees, 0, 0, 1);
 }
+
+double FixRadialAngle(int B, double Heading, int MagVar) { return AngleDiff(B, Heading - MagVar); }
 
 unsigned FixSymbolList(int Type) {
   switch (Type) {
@@ -261,7 +263,7 @@ void TFixInfo::DrawCircle(int D, int Range, double cx, double cy) {
 
 void TFixInfo::DrawRadial(int B, double Heading, int MagVar) {
   glColor3f(0, 1, 0);
-  DrawTurned(AngleDiff(B, Heading - MagVar), [this] {
+  DrawTurned(FixRadialAngle(B, Heading, MagVar), [this] {
     glBegin(GL_LINES);
     for (int j = 0; j <= 1200; ++j) glVertex2d(0, 2 * j);
     glEnd();

@@ -20,10 +20,17 @@ constexpr unsigned kFixTriangle = 3028;
 constexpr unsigned kFixVor = 3029;      // hexagon
 }  // namespace ndlist
 
-// Draws with the model-view turned by Degrees about the screen normal and
-// turns it back: the one turn for directions that come from broker
-// bearings (fix radials, bearing pointers, radio and course lines).
+// Draws with the y axis (the nose) turned clockwise by Degrees, the way
+// bearings, the symbols' places and the compass card run on the display,
+// and turns it back: the one turn for directions that come from broker
+// bearings (fix radials, bearing pointers, radio and course lines). GL
+// turns counter-clockwise, so the model-view turns by -Degrees.
 void DrawTurned(double Degrees, const std::function<void()>& Draw);
+
+// The turn of a fix radial B (whole degrees magnetic) for a fix with
+// magnetic variation MagVar, seen with Heading (true): the radial's true
+// bearing B + MagVar from the nose.
+double FixRadialAngle(int B, double Heading, int MagVar);
 
 struct TFix {
   std::string name;

@@ -70,8 +70,9 @@ void RightHead(double foot, double shoulder) {
         {-4, shoulder}, {-4, foot}});
 }
 
-// The model-view turn of a pointer or radio line for a bearing of R tenths
-// of a degree.
+// The turn (for DrawTurned) of a pointer or radio line for a bearing of R
+// tenths of a degree: the radial the aircraft is on, so the head and the
+// line point back at the station, opposite the radial.
 double PointerAngle(int R, double Heading) { return AngleDiff(R / 10.0, Heading) - 180; }
 
 }  // namespace

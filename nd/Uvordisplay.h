@@ -78,7 +78,7 @@ struct TVorPointer {
   bool adf = false;       // cyan, else green
   unsigned head = 0, tail = 0;
   double radius = 0;      // head and tail sit this far from the centre
-  double angle = 0;       // the model-view turn, degrees
+  double angle = 0;       // the turn DrawTurned takes, degrees clockwise
 };
 
 class Tvor {

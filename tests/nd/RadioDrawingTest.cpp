@@ -1,6 +1,6 @@
 // The route, the fix rings and the radio navigation drawn on the ND
 // offscreen through the real dispatch (frames written to
-// test-frames/nd-route-fix.png and nd-radio.png).
+// test-frames/nd-route-fix.png, nd-radio.png and nd-bearings.png).
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "nd/Uvordisplay.h"
 #include "pfd/UcommonVariables.h"
 #include "platform/Numbers.h"
+#include "support/geo/geoMath.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
 #include "tools/scripted-broker/DemoFlight.h"
@@ -173,6 +174,99 @@ TEST_F(RadioDrawing, AdfPointerTunedNavaidsAndCourseLineWithNoBlocks) {
   EXPECT_EQ(harness->Printed("362.5").size(), 1u);
   EXPECT_TRUE(Lit(2.5, 125.7, kCyan));  // the head's crossbar
   EXPECT_TRUE(Lit(0, 133, kCyan));
+}
+
+TEST_F(RadioDrawing, BearingsTurnClockwiseLikeTheCompassCard) {
+  // Where the nose (+y) points inside DrawTurned, clockwise from up.
+  const auto drawn = [](double turn) {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    double m[16] = {};
+    DrawTurned(turn, [&] { glGetDoublev(GL_MODELVIEW_MATRIX, m); });
+    glPopMatrix();
+    return std::atan2(m[4], m[5]) * 180 / kPi;
+  };
+  Tvor& vor = *Vor;
+  // Heading 030, the station on true bearing 196 from the aircraft, 166
+  // right of the nose. The receiver reports the radial the aircraft is on,
+  // from the station: 196 - 180 = 016. The head belongs at 196 - 030 = 166.
+  vor.ParseLine("MV.vorEfisL 2 MV.vorEfisR 1 MV.vorInRg1 1 MV.vorOldRad1 160\r");
+  const double radial016 = vor.Pointers(false, 30).at(0).angle;
+  // An ADF pointer on radial 090 at heading 030: the station lies west,
+  // 120 left of the nose. The turn handed over stays AngleDiff(90, 30) -
+  // 180 = -120; GL turns the model-view by +120.
+  vor.ParseLine("MV.vorEfisL 0 MV.adf1Rec 1 MV.vorOldRad1 900\r");
+  const double radial090 = vor.Pointers(false, 30).at(0).angle;
+  EXPECT_NEAR(radial090, -120, 1e-9);
+  // Course 045 through a station due north; course 265 through a station
+  // east of the aircraft at 60N, the great circle back to the aircraft
+  // (its bearing there is 264.98, 3 degrees off the flat one).
+  VorNavaids.FindPosition = [](const std::string& ident, double, double, double& lat, double& lon) {
+    if (ident == "sea") lat = 47.2, lon = -122;
+    if (ident == "far") lat = 60.2, lon = 13.5;
+  };
+  vor.ParseLine("MV.vor1Ident sea MV.vor2Ident far MV.vorCrs1 45 MV.vorCrs2 265\r");
+  double x = 0, y = 0, north = 0, east = 0;
+  ASSERT_TRUE(vor.CourseLine(0, 40, 47, -122, 0, x, y, north));
+  ASSERT_TRUE(vor.CourseLine(1, 40, 60, 10, 30, x, y, east));
+  const double toAircraft = std::atan2(-x, -y) * 180 / kPi;
+
+  struct Case {
+    const char* what;
+    double turn, expected;
+    bool line;  // either way along it
+  };
+  const Case cases[] = {
+      {"fix radial 090, variation 0, heading 000: right", FixRadialAngle(90, 0, 0), 90, false},
+      {"fix radial 090, variation 0, heading 160: up-left", FixRadialAngle(90, 160, 0), -70, false},
+      {"fix radial 090, variation 15 E, heading 000: true 105", FixRadialAngle(90, 0, 15), 105, false},
+      {"pointer, radial 016 at heading 030: head at 166", radial016, 166, false},
+      {"ADF pointer, radial 090 at heading 030: head 120 left", radial090, -120, false},
+      {"course 045 at heading 000", north, 45, true},
+      {"course 265 at heading 030 through the aircraft", east, toAircraft, true},
+  };
+  for (const Case& c : cases) {
+    const double a = drawn(c.turn);
+    const double d = c.line ? AngleDiff(2 * a, 2 * c.expected) / 2 : AngleDiff(a, c.expected);
+    EXPECT_NEAR(d, 0, 0.05) << c.what;
+  }
+}
+
+TEST_F(RadioDrawing, PointersLinesAndRadialsPointAtTheirStations) {
+  // Heading 000, range 20. The VOR "sea" and the fix SEA lie 4 NM on true
+  // bearing 166, the aircraft on radial 346; the ADF station lies at 040,
+  // the aircraft on its radial 220. The green head points down-right at
+  // 166, the tail up-left; the radio line ends with its bar at the fix;
+  // the course 045 runs from lower left to upper right through it; the fix
+  // radials run right (090) and up-left (330); the cyan head points at 040.
+  double sLat, sLon;
+  Offset(4, 166, sLat, sLon);
+  int ld, lt, od, ot;
+  broker::RouteDegrees(sLat, ld, lt);
+  broker::RouteDegrees(sLon, od, ot);
+  sLat = ld + lt / 600.0;
+  sLon = od + ot / 600.0;
+  VorNavaids.FindPosition = [&](const std::string& ident, double, double, double& lat, double& lon) {
+    if (ident == "sea") lat = sLat, lon = sLon;
+  };
+  VorNavaids.DmeDistance = [](const std::string& ident, bool&, double, double, double) {
+    return ident == "sea" ? 4.0f : -999.0f;
+  };
+  harness->Feed({"IPC.thdg 0 IPC.mcphdg 0 MV.IrsPhdg 0\r",
+                 FixLine(sLat, sLon, "MV.Fix1Type 1 MV.Fix1Dis1 999 MV.Fix1Dis2 999 MV.Fix1Dis3 999 "
+                                     "MV.Fix1Dis4 999 MV.Fix1Brg1 90 MV.Fix1Brg2 330 MV.Fix1Brg3 999 "
+                                     "MV.Fix1Brg4 999"),
+                 "MV.vorEfisL 2 MV.vorEfisR 0 MV.vor1Ident sea MV.vor1FreqStr 116.80 MV.vor1FreqLen 6 "
+                 "MV.vorDec1 1 MV.vorInRg1 1 MV.vorOldRad1 3460 MV.vorCrs1 45 MV.vorCrs2 361 MV.vorInRg2 0 "
+                 "MV.adf2FreqStr 362.5 MV.adf2FreqLen 5 MV.adf2Rec 1 MV.vorOldRad2 2200\r"});
+  NdRange = 20;
+  // The radio line takes the DME distance the labels of the frame before
+  // looked up.
+  harness->Render();
+  harness->Render();
+  ReadBack();
+  ExpectPicture("nd-bearings");
 }
 
 TEST_F(RadioDrawing, DecodedStationNotFoundDrawsTheLongRadioLine) {

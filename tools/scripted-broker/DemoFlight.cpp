@@ -439,7 +439,7 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.vorDec1", "1 decoded", [](S) { return std::string("1"); }},
       {"MV.vorInRg1", "1 in range", [](S) { return std::string("1"); }},
       {"MV.vorRad1", "tenths, radial from the station", [](S s) { return StationRadial(s, kSeaLat, kSeaLon); }},
-      {"MV.vorOldRad1", "tenths, bearing to the station", [](S s) { return StationBearing(s, kSeaLat, kSeaLon); }},
+      {"MV.vorOldRad1", "tenths, radial from the station", [](S s) { return StationRadial(s, kSeaLat, kSeaLon); }},
       {"MV.vorCrs1", "degrees, 361 none", [](S) { return std::string("160"); }},
       {"MV.vorCrs2", "degrees, 361 none", [](S) { return std::string("361"); }},
       {"MV.adf2FreqStr", "kHz", [](S) { return std::string("113.4"); }},
@@ -447,7 +447,7 @@ const std::vector<std::vector<DemoItem>>& DemoTable() {
       {"MV.adf2Ident", "ident", [](S) { return std::string("olm"); }},
       {"MV.adfDec2", "1 decoded", [](S) { return std::string("1"); }},
       {"MV.adf2Rec", "1 received", [](S) { return std::string("1"); }},
-      {"MV.vorOldRad2", "tenths, bearing to the station", [](S s) { return StationBearing(s, kOlmLat, kOlmLon); }},
+      {"MV.vorOldRad2", "tenths, radial from the station", [](S s) { return StationRadial(s, kOlmLat, kOlmLon); }},
     },
     // Traffic: callsign, two further fields, latitude, longitude, altitude
     // (feet), one more field.
