@@ -51,6 +51,16 @@ inline void Pump(double seconds) {
   while (std::chrono::steady_clock::now() < end) Fl::wait(0.01);
 }
 
+// Runs the event loop until done() holds, at most maxSeconds (a loaded
+// machine may be slow, never wrong); returns the seconds it took.
+template <typename Done>
+double PumpUntil(Done done, double maxSeconds = 30) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto end = start + std::chrono::duration<double>(maxSeconds);
+  while (!done() && std::chrono::steady_clock::now() < end) Fl::wait(0.01);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 // The main form, started up from the test's folder with the staged images
 // and message boxes recorded instead of shown. Null when start-up failed.
 inline std::unique_ptr<TKestraneForm> StartForm() {
