@@ -236,12 +236,15 @@ TKestraneForm::TKestraneForm()
     : TCGForm(SavedWindowLeft, SavedWindowTop, SavedWindowWidth, SavedWindowHeight, kCaption) {
   KestraneForm = this;
   BuildMenu();
+  // The window starts with its menu bar attached.
+  MenuHidden = false;
   OnPaint = [this] { FormPaint(); };
   OnResize = [this](int w, int h) { FormResize(w, h); };
   OnKeyDown = [this](int key, int state) { return FormKeyDown(key, state); };
   OnKeyPress = [this](char c) { return FormKeyPress(c); };
   OnCloseRequest = [this] {
     Terminating = true;
+    platform::SetApplicationEnding(true);
     CaptureGeometry();
     Close();
   };
@@ -290,7 +293,9 @@ void TKestraneForm::BuildMenu() {
   add(kHideBelow, 0, CB(ToggleItem(kHideBelow, HideBelowCompassArc, false)),
       FL_MENU_TOGGLE | FL_MENU_DIVIDER);
   add(kInhibit, 0, CB(InhibitTerrainEGPWS1Click()), FL_MENU_TOGGLE);
-  add(kNavRadios, 0, nullptr, FL_MENU_TOGGLE | FL_MENU_VALUE);
+  // No action: the menu bar flips a toggle's mark before the call, so the
+  // call puts it back.
+  add(kNavRadios, 0, CB(SetChecked(kNavRadios, true)), FL_MENU_TOGGLE | FL_MENU_VALUE);
   for (int i = 0; i < 8; ++i) {
     m->add(kRangeItems[i], 0,
            [](Fl_Widget*, void* d) {
@@ -438,6 +443,7 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     DisplayCount = 1;
     NdVisible = false;
     PfdVisible = true;
+    SetChecked(kShowPfd, true);
     SetEnabled(kShowNd, false);
   }
   // 6. Numbers are formatted with "." by the platform layer whatever the locale.
@@ -722,6 +728,7 @@ void TKestraneForm::Disconnect1Click() {
 void TKestraneForm::Exit1Click() {
   WriteDebug(" File/Exit: Trying to exit program.");
   Terminating = true;
+  platform::SetApplicationEnding(true);
   StopRefresh(" File/Exit: ND refresh TIMER stopped.", " File/Exit: ND refresh task stopped.");
   SetEnabled(kConnect, true);
   SetEnabled(kDisconnect, false);
@@ -896,10 +903,9 @@ void TKestraneForm::ShowPFD1Click() {
 }
 
 void TKestraneForm::ShowND1Click() {
-  if (PfdOnly) {
-    SetChecked(kShowNd, NdVisible);
-    return;
-  }
+  // PFD-only: nothing at all, the mark included (the item is disabled, so
+  // only F1 and F4 get here).
+  if (PfdOnly) return;
   if (DisplayCount == 2) {
     NdVisible = false;
     DisplayCount = 1;

@@ -6,6 +6,7 @@
 
 #include "kestrane/KestraneMain.h"
 #include "kestrane/Udebug.h"
+#include "platform/GLForm.h"
 #include "platform/Signals.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   // message box may be open) every window is closed and start-up ends.
   platform::InstallQuitSignals([&] {
     quit = true;
+    platform::SetApplicationEnding(true);
     if (form->StartupComplete) {
       form->Exit1Click();
     } else {

@@ -308,6 +308,7 @@ void TLunavexForm::CaptureGeometry() {
 }
 
 void TLunavexForm::Exit1Click() {
+  platform::SetApplicationEnding(true);
   EndSession();
   terminating_ = true;
   CaptureGeometry();

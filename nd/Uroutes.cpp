@@ -178,13 +178,13 @@ bool TakeRouteItem(std::string_view name, std::string_view value, TRoute& route)
   const char kind = name[2];
   int index = 0, v = 0;
   if (kind >= '0' && kind <= '9') {
-    if (!platform::ParseInt(name.substr(2, 2), index)) return false;
+    if (!platform::ParseDecimalInt(name.substr(2, 2), index)) return false;
     route.SetName(value, index);
     return true;
   }
   if (kind >= 'a' && kind <= 'g') {
-    if (!platform::ParseInt(name.substr(3, 2), index)) return false;
-    if (!platform::ParseInt(value, v)) return false;
+    if (!platform::ParseDecimalInt(name.substr(3, 2), index)) return false;
+    if (!platform::ParseDecimalInt(value, v)) return false;
     if (!ValidIndex(index)) return true;
     switch (kind) {
       case 'a': route.SetLatDegrees(v, index); break;
@@ -198,7 +198,7 @@ bool TakeRouteItem(std::string_view name, std::string_view value, TRoute& route)
     return true;
   }
   if (kind == 'W' || kind == 'L') {
-    if (!platform::ParseInt(value, v)) return false;
+    if (!platform::ParseDecimalInt(value, v)) return false;
     if (kind == 'W') route.SetCount(v);
     else route.SetLastLeg(v);
   }

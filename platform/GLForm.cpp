@@ -7,6 +7,7 @@
 #include <FL/gl.h>
 #include <FL/x.H>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -214,5 +215,12 @@ void EndNestedLoops() {
 }
 
 void RunMessageLoop() { Fl::run(); }
+
+namespace {
+std::atomic<bool> g_applicationEnding{false};
+}  // namespace
+
+bool ApplicationEnding() { return g_applicationEnding.load(); }
+void SetApplicationEnding(bool ending) { g_applicationEnding.store(ending); }
 
 }  // namespace platform

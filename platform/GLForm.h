@@ -86,6 +86,13 @@ class GLForm {
 // Runs the GUI event loop until every window is closed.
 void RunMessageLoop();
 
+// The program has started to end (its Exit command, its window closed, a
+// quit signal): a wait in the event loop for something else gives up.
+// Set once by the program; tests that make a program's form again in the
+// same process clear it.
+bool ApplicationEnding();
+void SetApplicationEnding(bool ending);
+
 // Closes an open menu and hides every window, so that the loops of menus,
 // dialogs and message boxes return (the program is ending).
 void EndNestedLoops();

@@ -59,6 +59,27 @@ bool ParseInt(std::string_view text, int& out) {
   return true;
 }
 
+bool ParseDecimalInt(std::string_view text, int& out) {
+  bool neg = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    neg = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return false;
+  // One past INT_MAX is the magnitude of INT_MIN; more is out of range.
+  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+  long long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+    if (v > kLimit) return false;
+  }
+  if (neg) v = -v;
+  if (v > INT_MAX) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
 bool ParseDouble(std::string_view text, double& out) {
   text = Trim(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);

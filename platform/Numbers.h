@@ -19,6 +19,10 @@ double Clamp(double v, double lo, double hi);
 // Strict parse of a whole string as a decimal (or "0x"/"$" hex) integer,
 // surrounding blanks allowed. Returns false for anything else or overflow.
 bool ParseInt(std::string_view text, int& out);
+// Strict parse of a whole string as a decimal integer: digits with at most
+// one leading sign, nothing else (no blanks, no hexadecimal). Returns false
+// for anything else or a value outside the int range.
+bool ParseDecimalInt(std::string_view text, int& out);
 // Strict parse of a whole string as a floating-point number with ".".
 bool ParseDouble(std::string_view text, double& out);
 

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/GLForm.h"
 #include "support/socket/WSocket.h"
 
 namespace {
@@ -10,7 +11,8 @@ namespace {
 // happens).
 constexpr double kWaitSlice = 0.1;
 
-constexpr int kWaitTimedOut = 12001;
+// A wait that timed out or that the program's end cut short.
+constexpr int kWaitNotDone = 12001;
 
 }  // namespace
 
@@ -217,7 +219,8 @@ int TCustomSyncWSocket::WaitForFlag(bool& flag) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point stop = Clock::now() + std::chrono::milliseconds(std::max(waitTimeLimit_, 0));
   while (!flag) {
-    if (waitTimeLimit_ > 0 && Clock::now() > stop) return kWaitTimedOut;
+    if (waitTimeLimit_ > 0 && Clock::now() > stop) return kWaitNotDone;
+    if (platform::ApplicationEnding()) return kWaitNotDone;
     platform::ProcessMessages(kWaitSlice);
   }
   return 0;

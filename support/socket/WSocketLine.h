@@ -69,7 +69,7 @@ class TCustomSyncWSocket : public TCustomLineWSocket {
   ~TCustomSyncWSocket() override;
 
   // Waits in the event loop until flag is set: 0, or 12001 when the wait
-  // time limit has passed.
+  // time limit has passed or the program has started to end.
   virtual int WaitForFlag(bool& flag);
   // Clears flag, runs method (which starts something whose handler sets
   // the flag) and waits for the flag.

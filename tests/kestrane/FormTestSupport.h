@@ -14,6 +14,7 @@
 #include <string>
 
 #include "kestrane/KestraneMain.h"
+#include "platform/GLForm.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "tests/common/TestSupport.h"
@@ -63,14 +64,15 @@ double PumpUntil(Done done, double maxSeconds = 30) {
 
 // The main form, started up from the test's folder with the staged images
 // and message boxes recorded instead of shown. Null when start-up failed.
-inline std::unique_ptr<TKestraneForm> StartForm() {
+// pfdOnly: started with "-p".
+inline std::unique_ptr<TKestraneForm> StartForm(bool pfdOnly = false) {
   platform::SetMessageBoxHook([](const std::string&, const std::string&) {});
   std::error_code ec;
   std::filesystem::create_directory_symlink(testsupport::StageDir() + "/bitmaps",
                                             platform::ProgramFolder() + "bitmaps", ec);
   auto form = std::make_unique<TKestraneForm>();
-  const char* argv[] = {"kestrane"};
-  if (!form->FormCreate(1, argv)) return nullptr;
+  const char* argv[] = {"kestrane", "-p"};
+  if (!form->FormCreate(pfdOnly ? 2 : 1, argv)) return nullptr;
   return form;
 }
 
@@ -84,6 +86,8 @@ inline void StopForm(std::unique_ptr<TKestraneForm>& form) {
     form.reset();
   }
   platform::SetMessageBoxHook(nullptr);
+  // The next form in this process starts a program that is not ending.
+  platform::SetApplicationEnding(false);
 }
 
 }  // namespace formtest

@@ -27,9 +27,11 @@
 #include "kestrane/KestraneMain.h"
 #include "kestrane/Settings_Dialog.h"
 #include "kestrane/infobox.h"
+#include "platform/GLForm.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "support/urllabel/VelUrlLabel.h"
 #include "tests/common/TestSupport.h"
 #include "tests/kestrane/FormTestSupport.h"
 
@@ -161,6 +163,60 @@ TEST_F(Menus, RandomDisplayKeysNeverLeaveTheWindowWithoutADisplay) {
     ASSERT_EQ(form->Checked("&Options/ShowPFD"), PfdVisible) << "press " << i;
     ASSERT_EQ(form->Checked("&Options/ShowND"), NdVisible) << "press " << i;
     ASSERT_EQ(ComputeLayout(400, 200).size(), static_cast<std::size_t>(DisplayCount));
+  }
+}
+
+TEST_F(Menus, PfdOnlyDisplayKeysChangeNothing) {
+  formtest::StopForm(form);
+  form = formtest::StartForm(true);
+  ASSERT_TRUE(form);
+  form->SettingsFile.reset();
+  // The mark comes from the shared "config.ini": on, so that losing it shows.
+  form->SetChecked("&Options/ShowND", true);
+  auto snapshot = [&] {
+    return std::vector<int>{PfdVisible, NdVisible, DisplayCount, form->Checked("&Options/ShowPFD"),
+                            form->Checked("&Options/ShowND"), form->Enabled("&Options/ShowND")};
+  };
+  const auto before = snapshot();
+  EXPECT_EQ(before, (std::vector<int>{1, 0, 1, 1, 1, 0}));
+  for (bool attached : {true, false}) {
+    AttachMenu(attached);
+    for (int modifiers : {0, FL_SHIFT, FL_CTRL}) {
+      Key(FL_F + 1, modifiers);
+      EXPECT_EQ(snapshot(), before) << "F1 " << attached << " " << modifiers;
+      Key(FL_F + 4, modifiers);
+      EXPECT_EQ(snapshot(), before) << "F4 " << attached << " " << modifiers;
+    }
+    Key(FL_F + 3);
+    Click("&Options/ShowND");
+    EXPECT_EQ(snapshot(), before) << attached;
+  }
+}
+
+TEST_F(Menus, NavRadiosItemDoesNothingAndKeepsItsMark) {
+  const char* const item = "&Options/Control Nav Radios by PS1.3";
+  ASSERT_TRUE(form->Checked(item));
+  for (int i = 0; i < 2; ++i) {
+    const int frames = form->FrameCount;
+    Click(item);
+    EXPECT_TRUE(form->Checked(item)) << i;
+    EXPECT_EQ(form->FrameCount, frames) << i;
+  }
+}
+
+TEST_F(Menus, ExitAndTheCloseBoxStartTheProgramsEnd) {
+  for (bool closeBox : {false, true}) {
+    SCOPED_TRACE(closeBox ? "close box" : "Exit");
+    if (closeBox) {
+      formtest::StopForm(form);
+      form = formtest::StartForm();
+      ASSERT_TRUE(form);
+      form->SettingsFile.reset();
+    }
+    ASSERT_FALSE(platform::ApplicationEnding());
+    if (closeBox) form->OnCloseRequest();
+    else Click("&File/E&xit");
+    EXPECT_TRUE(platform::ApplicationEnding());
   }
 }
 
@@ -420,10 +476,18 @@ TEST_F(Menus, ControlCharactersFromTheSettingsDialogNeverReachTheFile) {
 }
 
 TEST_F(Menus, AboutVersionAndInformationFirstPageFromTheSelectedRunway) {
-  std::string version;
-  TAboutBox::SetModalHook([&](TAboutBox& box) { version = box.Version->label(); });
+  std::string version, readMe;
+  TAboutBox::SetModalHook([&](TAboutBox& box) {
+    version = box.Version->label();
+    readMe = box.WebLink->URL();
+  });
   Click("&About/About");
   EXPECT_EQ(version, "V 0.98.8 (Beta) -  Dec 21th 2004");
+  // The first link opens the read-me in the program folder, which the build
+  // stages beside the programs as it stands in the sources.
+  EXPECT_EQ(readMe, platform::ProgramFolder() + "README.md");
+  EXPECT_EQ(testsupport::ReadFile(testsupport::StageDir() + "/README.md"),
+            testsupport::ReadFile(testsupport::SourceDir() + "/README.md"));
 
   std::vector<std::string> seen;
   TInfobox1::SetModalHook([&](TInfobox1& box) {

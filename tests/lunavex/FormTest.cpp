@@ -15,6 +15,7 @@
 
 #include "lunavex/LunavexMain.h"
 #include "support/urllabel/VelUrlLabel.h"
+#include "platform/GLForm.h"
 #include "platform/WinSockNotices.h"
 #include "tests/common/WholeProgram.h"
 
@@ -70,6 +71,8 @@ class FormTest : public ::testing::Test {
     TOKBottomDlg::SetModalHook(nullptr);
     if (form_ && !form_->Terminating()) form_->Exit1Click();
     form_.reset();
+    // The next form in this process starts a program that is not ending.
+    platform::SetApplicationEnding(false);
   }
 
   void StartBroker(const std::string& scenario = "") {
@@ -269,9 +272,11 @@ TEST_F(FormTest, ExitWhileConnectedJoinsTheThreadFirst) {
   form_->Connect1Click();
   ASSERT_TRUE(form_->RefreshThreadRunning());
   ASSERT_TRUE(PumpUntil([] { return StandbyValues.Ias == 100.0f; }, 10000));
+  ASSERT_FALSE(platform::ApplicationEnding());
   form_->Exit1Click();
   EXPECT_FALSE(form_->RefreshThreadRunning());
   EXPECT_TRUE(form_->Terminating());
+  EXPECT_TRUE(platform::ApplicationEnding());
   EXPECT_FALSE(form_->Shown());
   EXPECT_EQ(form_->WSocket1.State(), wsClosed);
   // Frames asked for now draw nothing.

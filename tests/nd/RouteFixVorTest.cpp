@@ -3,6 +3,7 @@
 // circles, frequencies, DME texts, corner blocks and pointers).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -111,6 +112,40 @@ TEST_F(RouteItems, ABadValueCostsOnlyTheItemsAfterItAndIsLogged) {
   EXPECT_EQ(route.LatDegrees(1), -91);
   EXPECT_EQ(route.LatMinutes(1), -600);
   EXPECT_NE(Log().find("R.01 KSEA R.a01 4x R.b01 270"), std::string::npos);
+}
+
+TEST_F(RouteItems, ValuesAreDecimalWholeNumbersWithAtMostOneSign) {
+  struct Case {
+    const char* text;
+    bool taken;
+    int value;
+  };
+  const Case cases[] = {
+      {"5", true, 5},
+      {"+5", true, 5},
+      {"-0", true, 0},
+      {"2147483647", true, INT_MAX},
+      {"-2147483648", true, INT_MIN},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"--5", false, 0},
+      {"+-5", false, 0},
+      {"0x10", false, 0},
+      {"$10", false, 0},
+      {"0x-5", false, 0},
+      {"4\t", false, 0},
+      {"", false, 0},
+      {"+", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.text + "\"");
+    route.Clear();
+    ASSERT_TRUE(ParseRouteLine("R.LastLeg 77", route));
+    // A value that is not taken costs the items after it on the line.
+    EXPECT_EQ(ParseRouteLine(std::string("R.LastLeg ") + c.text + " R.W 3", route), c.taken);
+    EXPECT_EQ(route.LastLeg(), c.taken ? c.value : 77);
+    EXPECT_EQ(route.Count(), c.taken ? 3 : 0);
+  }
 }
 
 TEST_F(RouteItems, ABadRouteValueLeavesTheLineToTheOtherParsers) {

@@ -1,10 +1,14 @@
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "kestrane/Ufonts.h"
+#include "support/opengl/CgTexture.h"
 #include "tests/pfd/InstrumentTest.h"
 
 using namespace pfdtest;
@@ -124,6 +128,51 @@ TEST_F(FullPfd, SameTextsAtEveryRotationAndWithFrames) {
     EXPECT_NEAR(harness->printed[i].winY, c + (upright[i].winY - c) * 200 / 255, 1.5) << upright[i].text;
   }
   ExpectPicture("pfd-approach-framed");
+}
+
+TEST_F(FullPfd, WithFramesEverythingDrawnLiesOnTheGlassOfTheFramePicture) {
+  // The generated frame picture, as the program shows it behind the PFD:
+  // it fills the 255-unit square and turns with the display about its
+  // centre. Texel rows count from the bottom, as the drawing's y does.
+  TCGImage frame;
+  ASSERT_NO_THROW(frame.LoadFromJPEG(testsupport::StageDir() + "/bitmaps/PFDframe.jpg"));
+  const double texelsPerUnit = frame.Width() / 255.0, unitsPerPixel = 255.0 / kSize, c = 127.5;
+  // The approach (values below the scales) and the climb (above them).
+  for (int scenario : {1, 2}) {
+    for (int rotation : {0, 90, 180, 270}) {
+      SCOPED_TRACE(InstrumentScenarios()[scenario].scenario.name + " at " + std::to_string(rotation));
+      // A grey background shows what the PFD draws, its black masks too.
+      glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+      FrameParams p;
+      p.drawScale = 255;
+      p.rotation = rotation;
+      ShowScenario(InstrumentScenarios()[scenario], p);
+      glClearColor(0, 0, 0, 1);
+      const testsupport::Rgba background = Pixel(0, 0);
+      const double a = -rotation * 3.14159265358979 / 180;
+      int drawn = 0, onBezel = 0;
+      double minX = 255, maxX = 0, minY = 255, maxY = 0;
+      for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+          const testsupport::Rgba px = Pixel(x, y);
+          if (px.r == background.r && px.g == background.g && px.b == background.b) continue;
+          ++drawn;
+          // The point of the frame picture under this pixel.
+          const double wx = (x + 0.5) * unitsPerPixel - c, wy = (y + 0.5) * unitsPerPixel - c;
+          const double fx = c + wx * std::cos(a) - wy * std::sin(a), fy = c + wx * std::sin(a) + wy * std::cos(a);
+          const std::uint32_t t = frame.Pixel(static_cast<int>(fx * texelsPerUnit), static_cast<int>(fy * texelsPerUnit));
+          if ((t & 0xFF) + ((t >> 8) & 0xFF) + ((t >> 16) & 0xFF) < 45) continue;  // glass
+          ++onBezel;
+          minX = std::min(minX, fx);
+          maxX = std::max(maxX, fx);
+          minY = std::min(minY, fy);
+          maxY = std::max(maxY, fy);
+        }
+      EXPECT_GT(drawn, kSize * kSize / 4);
+      EXPECT_EQ(onBezel, 0) << "on the bezel between " << minX << "," << minY << " and " << maxX << "," << maxY
+                            << " (frame units)";
+    }
+  }
 }
 
 #if defined(__SANITIZE_ADDRESS__)

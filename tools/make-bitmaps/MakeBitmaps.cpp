@@ -58,11 +58,17 @@ double Noise(int x, int y, unsigned seed) {
 
 // The frame image covers the whole drawing square of 255 units; the
 // instruments fill the central 200 units, 27.5 units from every edge, and
-// are drawn over the frame, so the opening is black glass exactly there.
-Picture Bezel(int size, bool sensorLeft) {
+// are drawn over the frame. The opening, black glass, holds that square
+// with a margin of 2 units, and reaches extraRight units further to the
+// right: the PFD's vertical speed indicator, with the black mask beside
+// its scale, stands out of the square there by almost 10 units. The frame
+// turns with the display, so the opening fits at every rotation.
+Picture Bezel(int size, bool sensorLeft, double extraRight) {
   Picture p(size, size);
   const double u = size / 255.0;  // pixels per drawing unit
-  const double open0 = 27.5 * u, open1 = (255.0 - 27.5) * u;
+  const double margin = 2.0;
+  const double openLeft = (27.5 - margin) * u, openRight = (255.0 - 27.5 + margin + extraRight) * u;
+  const double openTop = (27.5 - margin) * u, openBottom = (255.0 - 27.5 + margin) * u;
   const double outerR = 6 * u, openR = 2.5 * u, chamfer = 3.2 * u;
   const Rgb bezelTop{66, 68, 73}, bezelBottom{44, 46, 50};
   const Rgb glass{0, 0, 0};
@@ -89,10 +95,11 @@ Picture Bezel(int size, bool sensorLeft) {
         c = Mix(c, Scale(c, light), t);
       }
       // Recess around the opening: dark at the top edge (shadow), lit at the bottom.
-      const double dOpen = RoundedRect(px, py, open0, open0, open1, open1, openR);
+      const double dOpen = RoundedRect(px, py, openLeft, openTop, openRight, openBottom, openR);
       if (dOpen > 0 && dOpen < chamfer) {
         const double t = 1.0 - dOpen / chamfer;
-        const bool upperLeft = (py - open0) < (open1 - px) && (py - open0) < (px - open0) + (open1 - py);
+        const bool upperLeft = (py - openTop) < (openRight - px) &&
+                               (py - openTop) < (px - openLeft) + (openBottom - py);
         const double shade = upperLeft ? 0.35 : 0.55;
         c = Mix(c, Scale(c, shade), t);
       }
@@ -259,8 +266,8 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   bool ok = true;
-  ok &= Write(dir, "PFDframe.jpg", Bezel(1024, true), 92);
-  ok &= Write(dir, "NDframe.jpg", Bezel(1024, false), 92);
+  ok &= Write(dir, "PFDframe.jpg", Bezel(1024, true, 12.0), 92);
+  ok &= Write(dir, "NDframe.jpg", Bezel(1024, false, 0.0), 92);
   ok &= Write(dir, "texture25.jpg", DotPattern(128, 4, false), 100);
   ok &= Write(dir, "texture50.jpg", DotPattern(128, 4, true), 100);
   ok &= Write(dir, "AItexture-blue.jpg", Ball(512, true), 92);

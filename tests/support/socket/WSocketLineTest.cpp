@@ -2,12 +2,14 @@
 // echo, the final line at close, switching the mode with bytes buffered,
 // readers that take a line a byte at a time or not at all) and the
 // synchronous wait, against a loopback peer.
+#include <FL/Fl.H>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/GLForm.h"
 #include "support/socket/WSocket.h"
 #include "tests/support/socket/TestPeer.h"
 
@@ -198,6 +200,27 @@ TEST(WSocketLineTest, RunAndWaitReturnsWhenAHandlerSetsTheFlag) {
   bool never = false;
   s.SetWaitLimit(50);
   EXPECT_EQ(s.WaitForFlag(never), 12001);
+}
+
+void StartEnding(void*) { platform::SetApplicationEnding(true); }
+void SetFlag(void* flag) { *static_cast<bool*>(flag) = true; }
+
+TEST(WSocketLineTest, AWaitWithoutLimitEndsWhenTheProgramStartsToEnd) {
+  TWSocket s;
+  bool flag = false;
+  // The program starts to end while the wait runs; should the wait miss
+  // it, the flag is set much later and the wait returns 0 instead.
+  Fl::add_timeout(0.05, StartEnding);
+  Fl::add_timeout(5.0, SetFlag, &flag);
+  EXPECT_EQ(s.WaitForFlag(flag), 12001);
+  Fl::remove_timeout(SetFlag, &flag);
+  EXPECT_FALSE(flag);
+  // Ending: a wait gives up at once, unless its flag is already set.
+  bool again = false;
+  EXPECT_EQ(s.RunAndWait([] {}, again), 12001);
+  again = true;
+  EXPECT_EQ(s.WaitForFlag(again), 0);
+  platform::SetApplicationEnding(false);
 }
 
 }  // namespace
