@@ -249,6 +249,12 @@ TKestraneForm::TKestraneForm()
   Infobox1 = std::make_unique<TInfobox1>();
   AboutBox = std::make_unique<TAboutBox>();
   WSocket1 = std::make_unique<TWSocket>();
+  // One readiness notice hands on what one receive brings (at most a full
+  // ReceiveBuffer of lines); what is still waiting comes with the next
+  // notice, on the next round of the event loop, so a broker that sends
+  // faster than the lines are handled cannot keep frames, menus and the
+  // quit signal from their turn. A closing link is still read to the end.
+  WSocket1->ComponentOptions = {wsoNoReceiveLoop};
   WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
   WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
   WSocket1->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t) { WSocket1SessionClosed(); };
