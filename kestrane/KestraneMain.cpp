@@ -122,6 +122,8 @@ void Timer1Tick(void* data) {
   Form(data)->Timer1Timer();
 }
 
+void DeferredReloadTick(void* data) { Form(data)->DeferredReloadTimer(); }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -268,6 +270,7 @@ TKestraneForm::TKestraneForm()
 }
 
 TKestraneForm::~TKestraneForm() {
+  Fl::remove_timeout(DeferredReloadTick, this);
   if (KestraneForm == this) KestraneForm = nullptr;
 }
 
@@ -557,6 +560,8 @@ void TKestraneForm::CaptureGeometry() {
 }
 
 void TKestraneForm::FormDestroy() {
+  Fl::remove_timeout(DeferredReloadTick, this);
+  ReloadTimerSet = false;
   WriteDebug(" Alt-F4: Trying to disconnect from Broker.");
   StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
   WSocket1->Close();
@@ -574,6 +579,8 @@ void TKestraneForm::Finalize() {
   if (!TaskbarShown) TaskbarWindow.Show();
   // The PFD stops asking before the runway element goes.
   ActiveRunwayElevation = nullptr;
+  // Reload counts not yet told are written; the lists' last lines as they are.
+  ReloadLog().Reset();
   Runways.reset();
   Tcas.reset();
   if (SettingsFile) {
@@ -679,6 +686,20 @@ void TKestraneForm::CliSocketDataAvailable() {
 void TKestraneForm::ProcessCommand(const std::string& line) {
   if (line == "Broker is shutting down\r") Disconnect1Click();
   DispatchToParsers(line);
+  ScheduleDeferredReload();
+}
+
+void TKestraneForm::ScheduleDeferredReload() {
+  const double delay = DeferredReloadDelay();
+  if (delay < 0 || ReloadTimerSet) return;
+  ReloadTimerSet = true;
+  Fl::add_timeout(delay, DeferredReloadTick, this);
+}
+
+void TKestraneForm::DeferredReloadTimer() {
+  ReloadTimerSet = false;
+  RunDeferredReload(DataFolder, DatabasesPresent);
+  ScheduleDeferredReload();
 }
 
 void TKestraneForm::WSocket1Error() {
