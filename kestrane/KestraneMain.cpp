@@ -122,6 +122,8 @@ void Timer1Tick(void* data) {
   Form(data)->Timer1Timer();
 }
 
+void DeferredReloadTick(void* data) { Form(data)->DeferredReloadTimer(); }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -252,6 +254,12 @@ TKestraneForm::TKestraneForm()
   Infobox1 = std::make_unique<TInfobox1>();
   AboutBox = std::make_unique<TAboutBox>();
   WSocket1 = std::make_unique<TWSocket>();
+  // One readiness notice hands on what one receive brings (at most a full
+  // ReceiveBuffer of lines); what is still waiting comes with the next
+  // notice, on the next round of the event loop, so a broker that sends
+  // faster than the lines are handled cannot keep frames, menus and the
+  // quit signal from their turn. A closing link is still read to the end.
+  WSocket1->ComponentOptions = {wsoNoReceiveLoop};
   WSocket1->OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };
   WSocket1->OnError = [this](TCustomWSocket&) { WSocket1Error(); };
   WSocket1->OnSessionClosed = [this](TCustomWSocket&, std::uint16_t) { WSocket1SessionClosed(); };
@@ -265,6 +273,7 @@ TKestraneForm::TKestraneForm()
 }
 
 TKestraneForm::~TKestraneForm() {
+  Fl::remove_timeout(DeferredReloadTick, this);
   if (KestraneForm == this) KestraneForm = nullptr;
 }
 
@@ -557,6 +566,8 @@ void TKestraneForm::CaptureGeometry() {
 }
 
 void TKestraneForm::FormDestroy() {
+  Fl::remove_timeout(DeferredReloadTick, this);
+  ReloadTimerSet = false;
   WriteDebug(" Alt-F4: Trying to disconnect from Broker.");
   StopRefresh(" Alt-F4: ND refresh TIMER stopped.", " Alt-FA: ND refresh THREAD stopped.");
   WSocket1->Close();
@@ -574,6 +585,8 @@ void TKestraneForm::Finalize() {
   if (!TaskbarShown) TaskbarWindow.Show();
   // The PFD stops asking before the runway element goes.
   ActiveRunwayElevation = nullptr;
+  // Reload counts not yet told are written; the lists' last lines as they are.
+  ReloadLog().Reset();
   Runways.reset();
   Tcas.reset();
   if (SettingsFile) {
@@ -679,6 +692,20 @@ void TKestraneForm::CliSocketDataAvailable() {
 void TKestraneForm::ProcessCommand(const std::string& line) {
   if (line == "Broker is shutting down\r") Disconnect1Click();
   DispatchToParsers(line);
+  ScheduleDeferredReload();
+}
+
+void TKestraneForm::ScheduleDeferredReload() {
+  const double delay = DeferredReloadDelay();
+  if (delay < 0 || ReloadTimerSet) return;
+  ReloadTimerSet = true;
+  Fl::add_timeout(delay, DeferredReloadTick, this);
+}
+
+void TKestraneForm::DeferredReloadTimer() {
+  ReloadTimerSet = false;
+  RunDeferredReload(DataFolder, DatabasesPresent);
+  ScheduleDeferredReload();
 }
 
 void TKestraneForm::WSocket1Error() {

@@ -139,6 +139,10 @@ class TKestraneForm : public TCGForm {
   void ProcessCommand(const std::string& line);
   void WSocket1Error();
   void WSocket1SessionClosed();
+  // A reload the position asked for too soon after the last one runs when
+  // its time has come (a timer; no further line is needed).
+  void ScheduleDeferredReload();
+  void DeferredReloadTimer();
 
   bool FormKeyDown(int key, int state);
   bool FormKeyPress(char c);
@@ -154,6 +158,7 @@ class TKestraneForm : public TCGForm {
   bool Painting = false;
   bool GeometryApplied = false;
   bool TimerEnabled = false;
+  bool ReloadTimerSet = false;
   int FrameCount = 0;  // frames painted, for tests and the log
   WindowGeometry ClosingGeometry{};
   WindowGeometry ShownGeometry{};

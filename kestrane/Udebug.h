@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "platform/LogLimiter.h"
+
 extern std::string DebugFileName;
 
 // Creates the log or empties it. False when it cannot be written; the
@@ -15,3 +17,8 @@ bool ResetDebug();
 bool WriteDebug(const std::string& Message);
 // The time-of-day text the log uses for now.
 std::string DebugTimeStamp();
+
+// The lines of the database and terrain reloads that follow the aircraft's
+// position: a reload that comes within 10 s of the one two before it (a
+// position jumping to and fro) has its lines counted, not written.
+platform::TRunLog& ReloadLog();

@@ -136,7 +136,7 @@ void Tnavaids::LoadFromFiles(double OwnLat, double OwnLon, const std::string& Fo
   byLatitude_.clear();
   for (const std::string& path : files) {
     const std::string name = FileName(path);
-    WriteDebug(" Navaids: Trying to load navaids from " + name);
+    ReloadLog().Log(" Navaids: Trying to load navaids from " + name);
     if (!Enabled) continue;
     platform::TRecordFile f;
     if (!f.Open(path, kNavaidRecordSize)) continue;
@@ -148,16 +148,16 @@ void Tnavaids::LoadFromFiles(double OwnLat, double OwnLon, const std::string& Fo
     }
     f.Close();
     if (f.ReadError())
-      WriteDebug(" Navaids: Read error in " + name + ". Rest of the file not loaded.");
+      ReloadLog().Log(" Navaids: Read error in " + name + ". Rest of the file not loaded.");
     else
-      WriteDebug(" Navaids: Load successful.");
+      ReloadLog().Log(" Navaids: Load successful.");
   }
   std::stable_sort(byLatitude_.begin(), byLatitude_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 void Tnavaids::Clear() {
-  WriteDebug(" Navaids: Freeing used memory");
+  ReloadLog().Log(" Navaids: Freeing used memory");
   list_.reset();
   byPositionKey_.clear();
   byDmeKey_.clear();

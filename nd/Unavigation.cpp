@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -70,6 +71,12 @@ constexpr double kDegToRad = std::numbers::pi / 180.0;
 // logged as it is, the repeats only counted.
 platform::TLogLimiter ConnLog([](const std::string& line) { WriteDebug(line); },
                               platform::MoreDropped(" Broker Comm: Connection notices"));
+
+// Reloads that follow the aircraft's position are at least this far
+// apart, in seconds: a position that jumps to and fro across a block edge
+// cannot keep the program loading.
+constexpr double kReloadSpacing = 1.0;
+bool ReloadDeferred = false;
 
 using brokerlink::ReadBrokerDouble;
 using brokerlink::ReadBrokerInt;
@@ -420,6 +427,8 @@ void CreateNavigationObjects() {
 }
 
 void FreeNavigationObjects() {
+  // Counts not yet told are written; the lists' last lines as they are.
+  ReloadLog().Reset();
   Alert.reset();
   NdText.reset();
   RouteDistanceToActive = nullptr;
@@ -452,7 +461,9 @@ void FreeNavigationObjects() {
 
 void EndNavigationSession() {
   FirstDataReceived = false;
+  ReloadDeferred = false;
   ConnLog.Reset();
+  ReloadLog().Reset();
 }
 
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
@@ -469,6 +480,37 @@ void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
     Runways->FreeAirports();
     Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
   }
+}
+
+namespace {
+
+// The aircraft has left the loaded block: the databases and the tiles are
+// loaded again around it, unless the last reload is less than a second
+// old; then the reload waits, and the position it finally runs for is the
+// latest one.
+void ReloadWhenMoved(const std::string& Folder, bool DatabasesPresent) {
+  ReloadDeferred = false;
+  if (!FirstDataReceived || !Terrain || !Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) return;
+  if (ReloadLog().SecondsSinceLastRun() < kReloadSpacing) {
+    ReloadDeferred = true;
+    return;
+  }
+  ReloadLog().BeginRun();
+  ReloadLog().Log(" Broker Comm: Data reload (plane position moved.");
+  ReloadDatabases(Folder, DatabasesPresent);
+  Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
+  ReloadLog().Log(" Broker Comm: Data reload successful.");
+}
+
+}  // namespace
+
+double DeferredReloadDelay() {
+  if (!ReloadDeferred) return -1;
+  return std::max(0.0, kReloadSpacing - ReloadLog().SecondsSinceLastRun());
+}
+
+void RunDeferredReload(const std::string& Folder, bool DatabasesPresent) {
+  if (ReloadDeferred && DeferredReloadDelay() <= 0) ReloadWhenMoved(Folder, DatabasesPresent);
 }
 
 void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
@@ -532,16 +574,11 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   SetReferencePoint(OwnLatitude, OwnLongitude);
   if (PfdOnly) return;
 
-  if (FirstDataReceived && Terrain && Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) {
-    Terrain->NoteReload();
-    Terrain->Log(" Broker Comm: Data reload (plane position moved.");
-    ReloadDatabases(Folder, DatabasesPresent);
-    Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
-    Terrain->Log(" Broker Comm: Data reload successful.");
-  }
+  ReloadWhenMoved(Folder, DatabasesPresent);
   if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
+    ReloadLog().BeginRun();
     ReloadDatabases(Folder, DatabasesPresent);
     if (Terrain) Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
     if (Runways)

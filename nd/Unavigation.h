@@ -89,11 +89,20 @@ void FreeNavigationObjects();
 
 // Takes one broker line: stores the navigation variables, converts the
 // FMC and IRS positions, and on the first position after a connect (not in
-// PFD-only mode) loads the databases around it.
+// PFD-only mode) loads the databases around it; later it loads them again
+// when the aircraft has left the loaded block, at most once a second.
 void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
                          bool PfdOnly);
+// A position that left the loaded block within a second of the last reload
+// waits: the seconds until its reload may run, or a negative number when
+// none waits.
+double DeferredReloadDelay();
+// Runs the reload that waits once its time has come, for the position of
+// then (which may have come back into the loaded block and need none).
+void RunDeferredReload(const std::string& Folder, bool DatabasesPresent);
 // The broker session ended: the next connection loads the databases again
-// for its first position, and its connection notices are logged afresh.
+// for its first position, a waiting reload is dropped, and connection
+// notices and reload lines are logged afresh.
 void EndNavigationSession();
 // Reloads the navaids, waypoints and runways around the own position;
 // nothing beyond 87 degrees of latitude.

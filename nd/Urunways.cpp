@@ -169,14 +169,14 @@ void Trunways::LoadAirports(double OwnLat, double OwnLon, const std::string& Fol
   const std::string warning = " Airports: WARNING! File access failure. Airports not loaded.";
   for (const std::string& path : files) {
     const std::string name = FileName(path);
-    WriteDebug(" Airports: Trying to load airports from " + name);
+    ReloadLog().Log(" Airports: Trying to load airports from " + name);
     if (!Load) {
-      WriteDebug(warning);
+      ReloadLog().Log(warning);
       continue;
     }
     platform::TRecordFile f;
     if (!RequiredFilesFound || !f.Open(path, kRunwayRecordSize)) {
-      WriteDebug(warning);
+      ReloadLog().Log(warning);
       continue;
     }
     while (const std::uint8_t* r = f.Next()) {
@@ -188,14 +188,14 @@ void Trunways::LoadAirports(double OwnLat, double OwnLon, const std::string& Fol
     }
     f.Close();
     if (f.ReadError())
-      WriteDebug(" Airports: Read error in " + name + ". Rest of the file not loaded.");
+      ReloadLog().Log(" Airports: Read error in " + name + ". Rest of the file not loaded.");
     else
-      WriteDebug(" Airports: Load successful.");
+      ReloadLog().Log(" Airports: Load successful.");
   }
 }
 
 void Trunways::FreeAirports() {
-  WriteDebug(" Aiports: Freeing used memory");
+  ReloadLog().Log(" Aiports: Freeing used memory");
   list_.reset();
   matchesValid_ = activeValid_ = false;
   matches_.clear();

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -32,10 +31,6 @@ constexpr double kFeetPerNm = 6076.1154;
 constexpr int kNoData = -9999;
 constexpr int kNotSampled = -9998;
 const double kCos105 = std::cos(105 * kDegToRad);
-
-double Seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Truncating division and a modulo that is never negative.
 int Wrap(std::int64_t v, int n) { return static_cast<int>(((v % n) + n) % n); }
@@ -102,15 +97,12 @@ double TexturePlaneFactor(int range) { return range == 10 ? 0.03 : range * 0.03 
 
 Tterrain::Tterrain()
     : Samples(static_cast<std::size_t>(kColumns) * kRows),
-      columnTerms_(kColumns),
-      reloadLog_([](const std::string& line) { WriteDebug(line); },
-                 platform::MoreDropped(" Terrain: Reload lines")) {
+      columnTerms_(kColumns) {
   Profile.fill(-1);
 }
 
 Tterrain::~Tterrain() {
   for (auto& b : Blocks) b.reset();
-  reloadLog_.Flush();
   WriteDebug(" Terrain: Elevation Data removed from memory");
   // The textures belong to the GL context; DeleteTextures has freed them
   // while it was current. Should that not have happened, they are left to
@@ -165,28 +157,13 @@ void Tterrain::ApplyTexturePlanes() const {
 // ---------------------------------------------------------------------------
 // Tiles
 
-void Tterrain::Log(const std::string& line) {
-  if (quiet_) reloadLog_.Log(line);
-  else WriteDebug(line);
-}
+void Tterrain::Log(const std::string& line) { ReloadLog().Log(line); }
 
 std::string Tterrain::DataPath(const std::string& folder, const std::string& name) const {
   return platform::ResolvePath(BaseFolder + "\\" + folder + "\\" + name);
 }
 
-void Tterrain::NoteReload() {
-  const double now = Seconds();
-  const bool quiet = now - lastLoads_[0] < platform::TLogLimiter::kInterval;
-  // A flood that has ended tells its count and the next one starts afresh.
-  if (quiet_ && !quiet) reloadLog_.Reset();
-  quiet_ = quiet;
-  lastLoads_ = {lastLoads_[1], now};
-  noted_ = true;
-}
-
 void Tterrain::LoadTiles(const std::string& folder, double lat, double lon) {
-  if (!noted_) NoteReload();
-  noted_ = false;
   CentreRow = platform::SafeRound((90 - lat) * 120) / terrain::kBlockCells;
   CentreColumn = platform::SafeRound((lon + 180) * 120) / terrain::kBlockCells;
   Log(" Terrain: Load Terrain from tile " + std::to_string(CentreColumn) + "," + std::to_string(CentreRow));

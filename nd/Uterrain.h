@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "nd/UNDObjects.h"
-#include "platform/LogLimiter.h"
 
 class TCGTexture;
 
@@ -170,11 +169,7 @@ class Tterrain : public TNDDataElement {
   // Hands the current texture planes to GL (object-linear S and T).
   void ApplyTexturePlanes() const;
 
-  // A load starts (before its first log line). A third load within 10 s
-  // (a position jumping to and fro across a block edge) logs through a
-  // limiter; LoadTiles notes its own start otherwise.
-  void NoteReload();
-  // A log line of the reload just noted.
+  // A log line of a tile load: part of the reload log (ReloadLog).
   void Log(const std::string& line);
 
   // Record [j][i] of the sample grid, j -400..400, i -40..40.
@@ -216,13 +211,6 @@ class Tterrain : public TNDDataElement {
   std::vector<ColumnTerms> columnTerms_;
   bool LoadEmptyBlock(const std::string& folder, std::uint8_t* buffer);
   std::string DataPath(const std::string& folder, const std::string& name) const;
-
-  // Reloads that follow each other within 10 s (a position jumping to and
-  // fro across a block edge) log through the limiter.
-  platform::TLogLimiter reloadLog_;
-  bool quiet_ = false;
-  bool noted_ = false;
-  std::array<double, 2> lastLoads_{-1e9, -1e9};  // starts of the last two loads, older first
 };
 
 extern std::unique_ptr<Tterrain> Terrain;

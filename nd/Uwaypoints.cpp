@@ -70,14 +70,14 @@ void Twaypoints::LoadFromFile(double OwnLat, double OwnLon, const std::string& F
     WestBound = r->west;
     EastBound = r->east;
   }
-  WriteDebug(" Waypoints: Trying to load navaids from " + name);
+  ReloadLog().Log(" Waypoints: Trying to load navaids from " + name);
   list_ = std::make_unique<std::vector<wpt_rec>>();
   byLatitude_.clear();
   const std::string warning = " Waypoints: WARNING! File access failure. Navaids not loaded.";
   platform::TRecordFile f;
   // An empty name never opens the folder itself.
   if (!Enabled || name.empty() || !f.Open(Folder + "\\" + name, kWaypointRecordSize)) {
-    WriteDebug(warning);
+    ReloadLog().Log(warning);
     return;
   }
   while (const std::uint8_t* rec = f.Next()) {
@@ -90,13 +90,13 @@ void Twaypoints::LoadFromFile(double OwnLat, double OwnLon, const std::string& F
   std::stable_sort(byLatitude_.begin(), byLatitude_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   if (f.ReadError())
-    WriteDebug(" Waypoints: Read error in " + name + ". Rest of the file not loaded.");
+    ReloadLog().Log(" Waypoints: Read error in " + name + ". Rest of the file not loaded.");
   else
-    WriteDebug(" Waypoints: Load successful.");
+    ReloadLog().Log(" Waypoints: Load successful.");
 }
 
 void Twaypoints::Clear() {
-  WriteDebug(" Waypoints: Freeing used memory");
+  ReloadLog().Log(" Waypoints: Freeing used memory");
   list_.reset();
   byLatitude_.clear();
   scratch_.clear();

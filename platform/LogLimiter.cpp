@@ -5,7 +5,10 @@
 namespace platform {
 
 namespace {
-double SteadySeconds() {
+// Before the first run.
+constexpr double kLongAgo = -1e300;
+
+double MonotonicSeconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
@@ -14,7 +17,7 @@ double SteadySeconds() {
 TLogLimiter::TLogLimiter(Sink sink, Summary summary, Clock clock, double interval)
     : sink_(std::move(sink)),
       summary_(std::move(summary)),
-      clock_(clock ? std::move(clock) : Clock(SteadySeconds)),
+      clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
       interval_(interval) {}
 
 void TLogLimiter::Log(const std::string& line) {
@@ -51,5 +54,39 @@ TLogLimiter::Summary MoreDropped(std::string label) {
     return label + "... " + std::to_string(count) + " more dropped";
   };
 }
+
+TRunLog::TRunLog(TLogLimiter::Sink sink, TLogLimiter::Summary summary, Clock clock)
+    : sink_(std::move(sink)),
+      clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
+      limiter_(sink_, std::move(summary), [this] { return Now(); }),
+      starts_{kLongAgo, kLongAgo} {}
+
+void TRunLog::BeginRun() {
+  const double now = Now();
+  const bool repeat = now - starts_[0] < TLogLimiter::kInterval && now >= starts_[0];
+  // A flood that has ended tells its count; the next one starts afresh.
+  if (repeat_ && !repeat) limiter_.Reset();
+  repeat_ = repeat;
+  starts_ = {starts_[1], now};
+}
+
+void TRunLog::Log(const std::string& line) {
+  if (repeat_) limiter_.Log(line);
+  else if (sink_) sink_(line);
+}
+
+double TRunLog::SecondsSinceLastRun() const {
+  const double since = Now() - starts_[1];
+  // A clock that went back counts as a long time.
+  return since >= 0 ? since : -kLongAgo;
+}
+
+void TRunLog::Reset() {
+  limiter_.Reset();
+  repeat_ = false;
+  starts_ = {kLongAgo, kLongAgo};
+}
+
+void TRunLog::SetClock(Clock clock) { clock_ = clock ? std::move(clock) : Clock(MonotonicSeconds); }
 
 }  // namespace platform

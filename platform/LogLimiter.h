@@ -4,6 +4,7 @@
 // line per interval (10 s) says how many there were. The clock is given by
 // the caller, so tests need not wait.
 #pragma once
+#include <array>
 #include <functional>
 #include <string>
 
@@ -46,5 +47,40 @@ class TLogLimiter {
 
 // "<label>... <count> more dropped", the usual summary.
 TLogLimiter::Summary MoreDropped(std::string label);
+
+// The lines of a job that outside input can start again and again (the
+// database reload of a position that jumps to and fro). A run that starts
+// within the interval (10 s) of the run two before it is a repeat: its
+// lines go through a limiter, so the first of them is written and the rest
+// only counted. Runs further apart write their lines as they are.
+class TRunLog {
+ public:
+  using Clock = TLogLimiter::Clock;
+
+  // An empty clock is the system's monotonic clock.
+  TRunLog(TLogLimiter::Sink sink, TLogLimiter::Summary summary, Clock clock = {});
+  TRunLog(const TRunLog&) = delete;
+  TRunLog& operator=(const TRunLog&) = delete;
+
+  // A run starts (before its first line).
+  void BeginRun();
+  // One line of the current run.
+  void Log(const std::string& line);
+  // Seconds since the last run started (a very large number before the first).
+  double SecondsSinceLastRun() const;
+  // The runs are over (a session ended, the program ends): the repeats not
+  // yet told are written, and the next run counts as the first.
+  void Reset();
+  // Tests run it on their own clock.
+  void SetClock(Clock clock);
+
+ private:
+  double Now() const { return clock_(); }
+  TLogLimiter::Sink sink_;
+  Clock clock_;
+  TLogLimiter limiter_;
+  bool repeat_ = false;
+  std::array<double, 2> starts_;  // starts of the last two runs, older first
+};
 
 }  // namespace platform

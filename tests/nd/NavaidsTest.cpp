@@ -1,9 +1,11 @@
 // The navaid and waypoint elements without drawing: record decoding, keys
 // and labels, the waypoint region choice, loading (logs, the 1000 NM
 // filter, partial records, unreadable entries), the reload after a
-// connect, and the two look-ups of the VOR/ADF display.
+// connect and after position jumps, and the two look-ups of the VOR/ADF
+// display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -12,6 +14,7 @@
 #include "nd/Unavaids.h"
 #include "nd/Unavigation.h"
 #include "nd/Urunways.h"
+#include "nd/Uterrain.h"
 #include "nd/Uwaypoints.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
@@ -348,6 +351,101 @@ TEST_F(NavaidsTest, ReloadAfterConnect) {
   EXPECT_EQ(TakeLog(), (Log{" Aiports: Freeing used memory", " Navaids: Freeing used memory",
                             " Waypoints: Freeing used memory"}));
   FirstDataReceived = false;
+}
+
+// Databases and terrain around a position that jumps to and fro across the
+// block edge at 120 W, on a clock the test sets.
+class JumpingPosition : public NavaidsTest {
+ protected:
+  void SetUp() override {
+    NavaidsTest::SetUp();
+    Write("747s.pa", Records({Nav("SEA", 10, 1)}));
+    Write("747w.pc", navdata::WaypointRecord({"ALDER", 47.3, -122.0}));
+    Navaids = std::make_unique<Tnavaids>();
+    Waypoints = std::make_unique<Twaypoints>();
+    Runways = std::make_unique<Trunways>();
+    Terrain = std::make_unique<Tterrain>();
+    Terrain->InitData(10, dir.Path());
+    ReloadLog().SetClock([this] { return now; });
+    EndNavigationSession();
+  }
+  void TearDown() override {
+    EndNavigationSession();
+    ReloadLog().SetClock({});
+    Terrain.reset();
+    Runways.reset();
+    Waypoints.reset();
+    Navaids.reset();
+    NavaidsTest::TearDown();
+  }
+  // West (block column 11) or east (column 12) of the edge.
+  void Feed(bool east) {
+    for (const std::string& l : ndtest::PositionLines(47.2, east ? -119.9 : -120.1))
+      ParseNavigationLine(l, Data(), true, false);
+  }
+  double now = 5000;
+};
+
+// Each row: the clock moves to t, then a position arrives (or, with
+// "timer", the waiting reload is run); the block then loaded and whether a
+// reload still waits.
+TEST_F(JumpingPosition, ReloadsAtMostOnceASecondForTheLatestPosition) {
+  enum Step { West, East, Timer };
+  const struct {
+    double t;
+    Step step;
+    int column;
+    double delay;  // DeferredReloadDelay afterwards; -1: none waits
+  } rows[] = {
+      {0, West, 11, -1},     // first position: loaded at once
+      {0.05, East, 11, 0.95},  // too soon: waits
+      {0.5, West, 11, -1},   // back in the loaded block: nothing to wait for
+      {0.6, East, 11, 0.4},
+      {0.9, Timer, 11, 0.1},  // not yet
+      {1.0, Timer, 12, -1},  // its time: loaded for the latest position
+      {1.05, West, 12, 0.95},
+      {1.5, East, 12, -1},
+      {1.7, West, 12, 0.3},
+      {2.0, West, 11, -1},   // a second after the last reload: at once
+  };
+  const double start = now;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.t);
+    now = start + r.t;
+    if (r.step == Timer) RunDeferredReload(Data(), true);
+    else Feed(r.step == East);
+    EXPECT_EQ(Terrain->CentreColumn, r.column);
+    EXPECT_NEAR(DeferredReloadDelay(), r.delay, 1e-9);
+  }
+}
+
+// A thousand reloads, a second apart: the first is logged line by line,
+// the rest counted, and every line is either written or counted.
+TEST_F(JumpingPosition, AThousandReloadsGiveABoundedLog) {
+  Feed(false);
+  TakeLog();
+  for (int i = 1; i <= 1000; ++i) {
+    now += 1;
+    Feed(i % 2 == 1);
+    ASSERT_EQ(Terrain->CentreColumn, i % 2 == 1 ? 12 : 11) << i;
+  }
+  EndNavigationSession();  // the counts not yet told
+  const Log log = TakeLog();
+  const auto first = std::find(log.begin(), log.end(), " Broker Comm: Data reload (plane position moved.");
+  const auto done = std::find(first, log.end(), " Broker Comm: Data reload successful.");
+  ASSERT_NE(done, log.end());
+  const long long perReload = done - first + 1;
+  EXPECT_NE(std::find(first, done, " Navaids: Trying to load navaids from 747s.pa"), done);
+  EXPECT_NE(std::find(first, done, " Waypoints: Load successful."), done);
+  EXPECT_NE(std::find(first, done, " Aiports: Freeing used memory"), done);
+  long long written = 0, counted = 0;
+  const std::string more = " Broker Comm: Data reload lines... ";
+  for (const std::string& line : log) {
+    if (line.rfind(more, 0) == 0) counted += std::stoll(line.substr(more.size()));
+    else ++written;
+  }
+  EXPECT_EQ(written + counted, 1000 * perReload);
+  EXPECT_LE(log.size(), static_cast<std::size_t>(perReload + 1 + 1000 / 10 + 1));
 }
 
 }  // namespace

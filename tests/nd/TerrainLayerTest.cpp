@@ -84,12 +84,16 @@ TEST_F(TerrainLayer, ClearanceFloorNeedsAValidPosition) {
 }
 
 TEST_F(TerrainLayer, LeavingTheCentreBlockReloads) {
+  double now = 100;
+  ReloadLog().SetClock([&] { return now; });
   Fly(true);
   ASSERT_EQ(Terrain->CentreRow, 8);
   // 45.5 N lies in block row 8 still; 44.9 N in block row 9.
   harness->Feed(ndtest::PositionLines(45.5, -122.06333));
   EXPECT_EQ(Terrain->CentreRow, 8);
+  now += 1;  // reloads are a second apart at least
   harness->Feed(ndtest::PositionLines(44.9, -122.06333));
+  ReloadLog().SetClock({});
   EXPECT_EQ(Terrain->CentreRow, 9);
   const std::string log = testsupport::ReadFile(DebugFileName);
   const auto moved = log.find(" Broker Comm: Data reload (plane position moved.");
