@@ -198,6 +198,14 @@ WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<Screen
 // ---------------------------------------------------------------------------
 // Layout
 
+void LoadFrameMatrices(float drawScale) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glOrtho(0, drawScale, 0, drawScale, -1, 1);
+}
+
 std::vector<Viewport> ComputeLayout(int w, int h) {
   std::vector<Viewport> out;
   if (w < 0) w = 0;
@@ -448,10 +456,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     return false;
   }
   platform::ReserveFixedDisplayLists();
-  glLoadIdentity();
   glViewport(0, 0, ClientWidth(), ClientHeight());
-  glMatrixMode(GL_MODELVIEW);
-  glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+  LoadFrameMatrices(DrawScale);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // 12. Fonts.
@@ -814,6 +820,7 @@ void TKestraneForm::FormPaint() {
   }
   platform::FpuGuard fpu;
   Painting = true;
+  LoadFrameMatrices(DrawScale);
   glViewport(0, 0, ClientWidth(), ClientHeight());
   glColor3f(1.0f, 1.0f, 0.0f);
   glStencilMask(255);
@@ -859,9 +866,7 @@ void TKestraneForm::ShowFramesClick() {
   DrawScale = FramesShown ? 255.0f : 200.0f;
   if (HasContext()) {
     MakeContextCurrent();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+    LoadFrameMatrices(DrawScale);
   }
   Repaint();
 }

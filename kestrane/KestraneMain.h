@@ -72,6 +72,12 @@ using platform::ScreenRect;
 WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens);
 
 // ---- Screen layout of one frame ----
+// The matrices every frame starts from, as start-up sets them: the
+// projection is the identity and the model-view carries the orthographic
+// square 0..drawScale. Loaded at the start of each frame, so that nothing
+// a frame leaves in them (a turn by a value no single can hold fills them
+// with NaN) reaches the next.
+void LoadFrameMatrices(float drawScale);
 struct Viewport {
   int x, y, size;
   bool pfd;  // true: the PFD square, false: the ND square
