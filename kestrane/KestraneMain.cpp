@@ -194,22 +194,19 @@ void WriteSettings(TIniFile& ini, const WindowGeometry& g) {
 }
 
 WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens) {
-  const WindowGeometry defaults{499, 241, 453, 450};
-  constexpr int kMinSide = 60, kMaxSide = 32768, kMinVisible = 40;
-  if (g.width < kMinSide || g.height < kMinSide || g.width > kMaxSide || g.height > kMaxSide ||
-      g.left < -kMaxSide || g.left > kMaxSide || g.top < -kMaxSide || g.top > kMaxSide)
-    return defaults;
-  if (screens.empty()) return g;
-  for (const auto& s : screens) {
-    const int ix = std::min(g.left + g.width, s.x + s.w) - std::max(g.left, s.x);
-    const int iy = std::min(g.top + g.height, s.y + s.h) - std::max(g.top, s.y);
-    if (ix >= kMinVisible && iy >= kMinVisible) return g;
-  }
-  return defaults;
+  return platform::CheckedGeometry(g, {499, 241, 453, 450}, {60, 32768, 32768, 40}, screens);
 }
 
 // ---------------------------------------------------------------------------
 // Layout
+
+void LoadFrameMatrices(float drawScale) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glOrtho(0, drawScale, 0, drawScale, -1, 1);
+}
 
 std::vector<Viewport> ComputeLayout(int w, int h) {
   std::vector<Viewport> out;
@@ -426,14 +423,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
   SetChecked(kHideBelow, HideBelowCompassArc);
   // The saved window geometry, unless it is absurd or off every screen.
   {
-    std::vector<ScreenRect> screens;
-    for (int i = 0; i < Fl::screen_count(); ++i) {
-      int x, y, w, h;
-      Fl::screen_xywh(x, y, w, h, i);
-      screens.push_back({x, y, w, h});
-    }
     const WindowGeometry g = CheckedGeometry(
-        {SavedWindowLeft, SavedWindowTop, SavedWindowHeight, SavedWindowWidth}, screens);
+        {SavedWindowLeft, SavedWindowTop, SavedWindowHeight, SavedWindowWidth}, platform::Screens());
     SavedWindowLeft = g.left;
     SavedWindowTop = g.top;
     SavedWindowHeight = g.height;
@@ -480,10 +471,8 @@ bool TKestraneForm::FormCreate(int argc, const char* const* argv) {
     return false;
   }
   platform::ReserveFixedDisplayLists();
-  glLoadIdentity();
   glViewport(0, 0, ClientWidth(), ClientHeight());
-  glMatrixMode(GL_MODELVIEW);
-  glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+  LoadFrameMatrices(DrawScale);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // 12. Fonts.
@@ -865,6 +854,7 @@ void TKestraneForm::FormPaint() {
   }
   platform::FpuGuard fpu;
   Painting = true;
+  LoadFrameMatrices(DrawScale);
   glViewport(0, 0, ClientWidth(), ClientHeight());
   glColor3f(1.0f, 1.0f, 0.0f);
   glStencilMask(255);
@@ -910,9 +900,7 @@ void TKestraneForm::ShowFramesClick() {
   DrawScale = FramesShown ? 255.0f : 200.0f;
   if (HasContext()) {
     MakeContextCurrent();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glOrtho(0, DrawScale, 0, DrawScale, -1, 1);
+    LoadFrameMatrices(DrawScale);
   }
   Repaint();
 }

@@ -61,20 +61,23 @@ bool PfdOnlyFromCommandLine(int argc, const char* const* argv);
 // Reads every key of "config.ini" into the globals above, in order, and
 // checks them: an unknown rotation reads as 0.
 void ReadSettings(const platform::TIniFile& ini);
-struct WindowGeometry {
-  int left, top, height, width;
-};
+using platform::WindowGeometry;
 // Writes the keys back in their order; PFD-only mode leaves "PFD Visible"
 // and "ND Visible" as they are. A host or port holding a control character is kept out.
 void WriteSettings(platform::TIniFile& ini, const WindowGeometry& geometry);
-// A window geometry that is absurd or lies off every screen gives the
-// defaults. screens: x, y, w, h of each screen.
-struct ScreenRect {
-  int x, y, w, h;
-};
+// The saved window geometry as start-up applies it: Kestrane's defaults
+// (the window's design-time position and size) when it is absurd or lies
+// off every screen.
+using platform::ScreenRect;
 WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens);
 
 // ---- Screen layout of one frame ----
+// The matrices every frame starts from, as start-up sets them: the
+// projection is the identity and the model-view carries the orthographic
+// square 0..drawScale. Loaded at the start of each frame, so that nothing
+// a frame leaves in them (a turn by a value no single can hold fills them
+// with NaN) reaches the next.
+void LoadFrameMatrices(float drawScale);
 struct Viewport {
   int x, y, size;
   bool pfd;  // true: the PFD square, false: the ND square

@@ -11,6 +11,7 @@
 
 #include "lunavex/LunavexState.h"
 #include "platform/Numbers.h"
+#include "support/opengl/CgDraw.h"
 #include "support/opengl/CgTexture.h"
 #include "support/opengl/CgUtils.h"
 
@@ -97,10 +98,6 @@ void DrawNeedle(double angle, double halfWidth) {
   glRotated(angle, 0, 0, 1);
 }
 
-// A non-finite angle would poison the projection matrix for every
-// later drawing; the broker values are finite, but be safe.
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
-
 }  // namespace
 
 void ResetProjection() {
@@ -170,7 +167,7 @@ void TArtHorizon::Init() {
 }
 
 void TArtHorizon::Draw(float PitchIn, float BankIn) {
-  const double pitch = Finite(PitchIn), bank = Finite(BankIn);
+  const double pitch = cgdraw::Finite(PitchIn), bank = cgdraw::Finite(BankIn);
   static const GLfloat white[4] = {1, 1, 1, 1};
   static const GLfloat lightPosition[4] = {0, 0, -200, 0};
   static const GLdouble backHalf[4] = {0, 0, -1, 0};

@@ -23,11 +23,6 @@ namespace {
 // The form as its resource defines it.
 constexpr int kFormLeft = 300, kFormTop = 108, kFormWidth = 419, kFormHeight = 625;
 
-// Window sizes from "config.ini" are kept within what a display and the
-// GL driver can take; a hand-edited file must not ask for a window of a
-// million pixels a side or of none.
-constexpr int kMinWindow = 50, kMaxWindow = 8192, kMaxPosition = 16384;
-
 TLunavexForm* Form(void* data) { return static_cast<TLunavexForm*>(data); }
 
 void Report(const std::string& text) { std::fprintf(stderr, "Lunavex: %s\n", text.c_str()); }
@@ -150,12 +145,13 @@ void TLunavexForm::FormCreate() {
 }
 
 void TLunavexForm::ApplySavedGeometry() {
-  const TStandbyValues& v = StandbyValues;
-  const int left = std::clamp(v.WindowLeft, -kMaxPosition, kMaxPosition);
-  const int top = std::clamp(v.WindowTop, -kMaxPosition, kMaxPosition);
-  const int width = std::clamp(v.WindowWidth, kMinWindow, kMaxWindow);
-  const int height = std::clamp(v.WindowHeight, kMinWindow, kMaxWindow);
-  SetBounds(left, top, width, height);
+  TStandbyValues& v = StandbyValues;
+  const platform::WindowGeometry g = CheckedGeometry(v, platform::Screens());
+  v.WindowLeft = g.left;
+  v.WindowTop = g.top;
+  v.WindowHeight = g.height;
+  v.WindowWidth = g.width;
+  SetBounds(g.left, g.top, g.width, g.height);
 }
 
 void TLunavexForm::FormResize() {

@@ -59,6 +59,16 @@ void WriteSettings(platform::TIniFile& ini, const TStandbyValues& v, int left, i
   ini.WriteInteger(kLunavexSection, "Window Width", width);
 }
 
+platform::WindowGeometry CheckedGeometry(const TStandbyValues& v, const std::vector<platform::ScreenRect>& screens) {
+  // Sides the display and the GL driver can take; a hand-edited file must
+  // not ask for a window of a million pixels a side or of none.
+  constexpr platform::GeometryLimits kLimits{50, 8192, 16384, 40};
+  const TStandbyValues form;
+  return platform::CheckedGeometry({v.WindowLeft, v.WindowTop, v.WindowHeight, v.WindowWidth},
+                                   {form.WindowLeft, form.WindowTop, form.WindowHeight, form.WindowWidth},
+                                   kLimits, screens);
+}
+
 void ParseStandbyValue(std::string_view line, std::string_view name, float& target, float factor) {
   float value = 0;
   if (!brokerlink::ReadBrokerFloat(line, name, value)) return;

@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/IniFile.h"
 #include "kestrane/LineBuffer.h"
 
@@ -49,6 +51,9 @@ void ReadSettings(const platform::TIniFile& ini, TStandbyValues& v);
 // sections and keys of the file (the main display program's) are kept.
 void WriteSettings(platform::TIniFile& ini, const TStandbyValues& v, int left, int top, int height,
                    int width);
+// The saved window geometry as the first resize applies it: the form's
+// own position and size when it is absurd or lies off every screen.
+platform::WindowGeometry CheckedGeometry(const TStandbyValues& v, const std::vector<platform::ScreenRect>& screens);
 // 10000 / percent; a percent below 1 counts as 1, so a size of 0 draws
 // the instrument at its smallest instead of dividing by zero.
 float ScaleForPercent(int percent);

@@ -400,20 +400,21 @@ void TCompassCard::DeleteDisplayLists() const {
 void TCompassCard::Draw(int ShowSelectedLine, float Heading, float SelectedHeading,
                         int HeadingStatus) const {
   const double c = rose_ ? DisplaySize : DisplaySize / 2;
+  const double heading = cgdraw::Finite(Heading), selected = cgdraw::Finite(SelectedHeading);
   if (rose_) glLineWidth(1);
   else cgdraw::WhiteColour();
   if (HeadingStatus >= 1) {
-    glRotatef(Heading, 0, 0, 1);
+    glRotated(heading, 0, 0, 1);
     if (HeadingStatus == 2) glCallList(rose_ ? RoseCompassList : CtrCompassList);
     else glCallList(rose_ ? RoseCompassPlainList : CtrCompassPlainList);
-    glRotatef(-Heading, 0, 0, 1);
+    glRotated(-heading, 0, 0, 1);
   }
   // The aircraft symbol, apex on the aircraft position.
   if (rose_) cgdraw::WhiteColour();
   else glLineWidth(2);
   Loop({{0, 0}, {-5.8925, -14.142}, {5.8925, -14.142}});
   if (HeadingStatus != 2) return;
-  glRotatef(Heading - SelectedHeading, 0, 0, 1);
+  glRotated(heading - selected, 0, 0, 1);
   cgdraw::SelectedColour();
   glBegin(GL_LINES);
   Vertices({{0, c}, {0, c - 5}, {-5, c - 5}, {5, c - 5}, {-5, c - 5}, {-5, c}, {5, c}, {-5, c},
@@ -426,7 +427,7 @@ void TCompassCard::Draw(int ShowSelectedLine, float Heading, float SelectedHeadi
     }
   }
   glEnd();
-  glRotatef(SelectedHeading - Heading, 0, 0, 1);
+  glRotated(selected - heading, 0, 0, 1);
 }
 
 // ---------------------------------------------------------------------------

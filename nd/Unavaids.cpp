@@ -139,7 +139,10 @@ void Tnavaids::LoadFromFiles(double OwnLat, double OwnLon, const std::string& Fo
     ReloadLog().Log(" Navaids: Trying to load navaids from " + name);
     if (!Enabled) continue;
     platform::TRecordFile f;
-    if (!f.Open(path, kNavaidRecordSize)) continue;
+    if (!f.Open(path, kNavaidRecordSize)) {
+      if (f.TooLarge()) ReloadLog().Log(" Navaids: " + platform::RecordFileTooLargeText(name));
+      continue;
+    }
     while (const std::uint8_t* r = f.Next()) {
       NavaidRecord n = NavaidFromRecord(r);
       if (!(DistanceTo(OwnLat, OwnLon, n) <= 1000)) continue;

@@ -151,7 +151,7 @@ void TerrainLayer(const NdFrame& f) {
 
 void RangeLabel(int m) {
   const std::string text = RangeLabelText(NdRange, m);
-  const double d = DriftAngle * kDegToRad;
+  const double d = cgdraw::Finite(DriftAngle) * kDegToRad;
   const double w = -(0.3 * static_cast<double>(text.size()) + 1);
   if (m == 2) {
     cgdraw::PrintUnits(Font050, text, w - 9.7 * std::sin(d), 9.7 * std::cos(d));
@@ -162,13 +162,13 @@ void RangeLabel(int m) {
 }
 
 void TrackLayer(const NdFrame& f, int m) {
-  const float drift = static_cast<float>(DriftAngle);
-  if (f.positionValid) glRotatef(drift, 0, 0, 1);
+  const double drift = cgdraw::Finite(DriftAngle);
+  if (f.positionValid) glRotated(drift, 0, 0, 1);
   TrackLine->DrawRangeMarks(m * 0.5f, static_cast<float>(BankAngle));
   if (m == 1) TrackLine->DrawRangeMarks(-0.5f, static_cast<float>(BankAngle));
   if (f.positionValid) {
     TrackLine->DrawTrendVector(f.range, static_cast<float>(GroundSpeed), static_cast<float>(BankAngle));
-    glRotatef(-drift, 0, 0, 1);
+    glRotated(-drift, 0, 0, 1);
     TrackLine->DrawAltitudeArc(f.range, m != 2, static_cast<float>(GroundSpeed),
                                static_cast<float>(VerticalSpeed), static_cast<float>(DisplayedAltitude),
                                static_cast<float>(SelectedAltitude));

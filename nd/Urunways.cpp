@@ -59,7 +59,9 @@ bool LoadMagneticVariation(const std::string& Folder) {
   if (f.Open(Folder + "\\747world.mv", kMagVarGridBytes)) grid = f.Next();
   if (!grid) {
     // A missing file has been reported by the required-files check.
-    if (RequiredFilesFound)
+    if (f.TooLarge())
+      WriteDebug(" Startup: " + platform::RecordFileTooLargeText("747world.mv"));
+    else if (RequiredFilesFound)
       WriteDebug(" Startup: 747world.mv could not be read. Magnetic variation set to 0.");
     return false;
   }
@@ -176,7 +178,7 @@ void Trunways::LoadAirports(double OwnLat, double OwnLon, const std::string& Fol
     }
     platform::TRecordFile f;
     if (!RequiredFilesFound || !f.Open(path, kRunwayRecordSize)) {
-      ReloadLog().Log(warning);
+      ReloadLog().Log(f.TooLarge() ? " Airports: " + platform::RecordFileTooLargeText(name) : warning);
       continue;
     }
     while (const std::uint8_t* r = f.Next()) {

@@ -49,8 +49,6 @@ void Line(double x1, double y1, double x2, double y2) {
   glVertex2d(x2, y2);
 }
 
-double Finite(double v) { return std::isfinite(v) ? v : 0; }
-
 }  // namespace
 
 const std::array<std::uint8_t, 128>& TerrainStipple(TerrainPattern p) {
@@ -103,7 +101,7 @@ TerrainCellLook PeakCellLook(int metres, int lowest, int highest, int lowestShow
 
 void Tterrain::Draw(int range, bool textures, double lat, double, double heading, double, double, double,
                     double altitude, bool&, bool&, bool& sea) {
-  heading = Finite(heading);
+  heading = cgdraw::Finite(heading);
   glRotated(heading, 0, 0, 1);
   Range = range;
   int s = 1;
@@ -316,7 +314,7 @@ std::vector<ProfileLine> ProfileBar(double x, double y, double yB, double yT) {
 
 double ProfilePathLength(int range) { return range >= 80 ? 45.0 / (range / 80) : 45; }
 
-double ProfilePathSlope(double vs, double gs) { return gs > 0 ? Finite(vs / 101.23 / gs * 45) : 0; }
+double ProfilePathSlope(double vs, double gs) { return gs > 0 ? cgdraw::Finite(vs / 101.23 / gs * 45) : 0; }
 
 ProfileOffsets ProfileScroll(double altitude, double vs, double elevationUnderAircraft, int scale) {
   double o = altitude * 6 / scale * 8.5 - 23;
@@ -332,12 +330,12 @@ ProfileOffsets ProfileScroll(double altitude, double vs, double elevationUnderAi
     w -= o;
     o = 0;
   }
-  return {Finite(o), Finite(w)};
+  return {cgdraw::Finite(o), cgdraw::Finite(w)};
 }
 
 void Tterrain::DrawProfile(int range, double altitude, double vs, double gs) {
-  altitude = Finite(altitude);
-  vs = Finite(vs);
+  altitude = cgdraw::Finite(altitude);
+  vs = cgdraw::Finite(vs);
   for (int n = -20; n <= -1; ++n) ProfileBin(n) = ElevationUnderAircraft;
   const int sc = ProfileScale(range);
   const auto rw = TerrainRunways ? TerrainRunways() : std::nullopt;

@@ -77,7 +77,7 @@ void Twaypoints::LoadFromFile(double OwnLat, double OwnLon, const std::string& F
   platform::TRecordFile f;
   // An empty name never opens the folder itself.
   if (!Enabled || name.empty() || !f.Open(Folder + "\\" + name, kWaypointRecordSize)) {
-    ReloadLog().Log(warning);
+    ReloadLog().Log(f.TooLarge() ? " Waypoints: " + platform::RecordFileTooLargeText(name) : warning);
     return;
   }
   while (const std::uint8_t* rec = f.Next()) {

@@ -182,6 +182,9 @@ void THorizon::SetScale(int Size) { HorizonLineWidth = static_cast<float>(Size) 
 
 void THorizon::Draw(bool FdOn, bool Smooth, float Pitch, float Bank, float FdPitch, float FdBank,
                     float LocDeviation, float GlideDeviation, int FineLoc) {
+  // The turns and shifts below are made of these two.
+  Pitch = static_cast<float>(cgdraw::Finite(Pitch));
+  Bank = static_cast<float>(cgdraw::Finite(Bank));
   const int status = Irs ? Irs->AttitudeStatus() : 0;
   const bool valid = status == 2;
 

@@ -1,10 +1,14 @@
 #include "platform/RecordFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Numbers.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
@@ -13,14 +17,27 @@ namespace platform {
 namespace {
 // Whole records are read in chunks of about this many bytes.
 constexpr std::size_t kChunk = 64 * 1024;
+
+std::atomic<std::uint64_t> recordFileCap{kMaxRecordFileBytes};
 }  // namespace
+
+std::uint64_t MaxRecordFileBytes() { return recordFileCap.load(); }
+
+std::uint64_t SetMaxRecordFileBytes(std::uint64_t bytes) { return recordFileCap.exchange(bytes); }
+
+std::string RecordFileTooLargeText(const std::string& name) {
+  return name + " is larger than " + FormatInt(static_cast<long long>(MaxRecordFileBytes())) +
+         " bytes. Not loaded.";
+}
 
 TRecordFile::~TRecordFile() { Close(); }
 
 bool TRecordFile::Open(const std::string& path, std::size_t recordSize) {
   Close();
   readError_ = false;
+  tooLarge_ = false;
   errno_ = 0;
+  read_ = 0;
   dropped_ = 0;
   eof_ = false;
   begin_ = end_ = 0;
@@ -31,6 +48,19 @@ bool TRecordFile::Open(const std::string& path, std::size_t recordSize) {
   fd_ = OpenRegularFile(ResolvePath(path));
   if (fd_ < 0) {
     errno_ = errno;
+    return false;
+  }
+  cap_ = MaxRecordFileBytes();
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    errno_ = errno;
+    Close();
+    return false;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > cap_) {
+    errno_ = EFBIG;
+    tooLarge_ = true;
+    Close();
     return false;
   }
   recordSize_ = recordSize;
@@ -52,7 +82,18 @@ bool TRecordFile::Fill() {
     begin_ = 0;
   }
   while (!eof_ && end_ < buffer_.size()) {
-    const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    // Never more than the cap, should the file grow while it is read: at
+    // the cap one more byte tells whether the file goes on.
+    const std::uint64_t room = cap_ - read_;
+    std::uint8_t probe = 0;
+    const ssize_t n = room == 0 ? ::read(fd_, &probe, 1)
+                                : ::read(fd_, buffer_.data() + end_,
+                                         static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - end_, room)));
+    if (room == 0 && n > 0) {
+      errno_ = EFBIG;
+      tooLarge_ = readError_ = eof_ = true;
+      return false;
+    }
     if (n == 0) {
       eof_ = true;
     } else if (n < 0) {
@@ -63,6 +104,7 @@ bool TRecordFile::Fill() {
       return false;
     } else {
       end_ += static_cast<std::size_t>(n);
+      read_ += static_cast<std::uint64_t>(n);
     }
   }
   return true;

@@ -52,9 +52,17 @@ inline void PrintAt(TCGFont3D* font, const std::string& text, double gx, double 
   PrintUnits(font, text, gx / font->Size + dx, gy / font->Size + dy);
 }
 
+// The largest angle (degrees) or offset (drawing units) handed to GL.
+// Far beyond anything drawn, yet so far inside the single range that sums
+// and differences of such values formed in singles stay finite, and a turn
+// or shift undone by its opposite gives the matrix back to well within a
+// pixel. A value beyond the single range would reach GL as an infinity,
+// and one such turn fills the model-view matrix with NaN.
+inline constexpr double kGlLimit = 1e6;
+
 // A value from the broker or computed from it, made finite: NaN gives 0
-// and infinities are limited to +-limit, so no drawing sees them.
-inline double Finite(double v, double limit) {
+// and everything else is limited to +-limit, so no drawing sees them.
+inline double Finite(double v, double limit = kGlLimit) {
   if (std::isnan(v)) return 0.0;
   return platform::Clamp(v, -limit, limit);
 }

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include "kestrane/KestraneMain.h"
+
 namespace testsupport {
 
 void RecordPrints(std::vector<PrintRecord>* out) {
@@ -43,11 +45,7 @@ std::vector<PrintRecord> PrintsOf(const std::vector<PrintRecord>& all, const std
 }
 
 void BeginProgramFrame(float drawScale) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glOrtho(0, drawScale, 0, drawScale, -1, 1);
+  LoadFrameMatrices(drawScale);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor3f(1, 1, 0);

@@ -26,9 +26,9 @@ void StopRecordingPrints();
 std::vector<PrintRecord> PrintsOf(const std::vector<PrintRecord>& all, const std::string& text,
                                   const TCGFont3D* f = nullptr);
 
-// The GL state of the main display program's start-up (the model-view
-// matrix carries the orthographic square 0..drawScale, alpha blending) and
-// the clears that begin each of its frames.
+// The GL state of the main display program's start-up (the matrices its
+// frames start from, alpha blending) and the clears that begin each of its
+// frames.
 void BeginProgramFrame(float drawScale);
 
 }  // namespace testsupport

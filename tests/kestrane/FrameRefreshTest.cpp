@@ -1,6 +1,7 @@
 // The main form in this process on the X server: frames are swapped exactly
 // once each, by the paint itself while not connected and by the timer or
-// the refresh thread while connected.
+// the refresh thread while connected; each frame starts from the matrices
+// of start-up.
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <arpa/inet.h>
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <cstdlib>
 
@@ -22,6 +24,7 @@
 #include "nd/Utcas.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "tests/common/PrintRecorder.h"
 #include "tests/common/TestSupport.h"
 #include "tests/kestrane/FormTestSupport.h"
 
@@ -97,6 +100,28 @@ TEST_F(FrameRefresh, BackgroundThreadHandsPaintAndSwapToTheGuiThread) {
   const int after = form->FrameCount;
   Pump(0.3);
   EXPECT_LE(form->FrameCount - after, 1);
+}
+
+TEST_F(FrameRefresh, EachFrameStartsFromTheMatricesOfStartup) {
+  // Whatever a frame leaves in the matrices (here a turn by an infinity,
+  // which fills them with NaN) the next frame starts afresh.
+  form->MakeContextCurrent();
+  glMatrixMode(GL_PROJECTION);
+  glRotatef(INFINITY, 0, 0, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glRotatef(INFINITY, 0, 0, 1);
+  std::vector<testsupport::PrintRecord> printed;
+  testsupport::RecordPrints(&printed);
+  form->Repaint();
+  testsupport::StopRecordingPrints();
+  // Every text lands in the window (the model-view); nothing is projected
+  // away.
+  ASSERT_FALSE(printed.empty());
+  for (const auto& r : printed)
+    EXPECT_TRUE(std::isfinite(r.winX) && std::isfinite(r.winY)) << r.text;
+  GLfloat projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(projection[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
 }
 
 TEST_F(FrameRefresh, ShutdownNoticeNeedsItsCrAndAConnection) {

@@ -7,6 +7,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Window.H>
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -115,6 +116,21 @@ TEST_F(FormTest, StartsWithTheAltimeterAloneAndItsMenus) {
   // The GL area below the menu bar: one instrument as wide as the window.
   EXPECT_EQ(StandbyValues.InstrumentSize, form_->ClientWidth());
   EXPECT_FALSE(form_->RefreshThreadRunning());
+}
+
+TEST_F(FormTest, SavedGeometryOffEveryScreenOpensTheFormAsDesigned) {
+  // "config.ini" holding the lowest integer for all four keys.
+  StandbyValues.WindowLeft = StandbyValues.WindowTop = INT_MIN;
+  StandbyValues.WindowHeight = StandbyValues.WindowWidth = INT_MIN;
+  StandbyValues.GeometryApplied = false;
+  form_->FormResize();
+  ASSERT_TRUE(PumpUntil([&] { return form_->Left() == 300 && form_->Top() == 108; }, 2000))
+      << form_->Left() << ", " << form_->Top();
+  EXPECT_EQ(form_->Width(), 419);
+  EXPECT_EQ(form_->Height(), 625);
+  // The geometry kept is the one applied.
+  EXPECT_EQ(StandbyValues.WindowLeft, 300);
+  EXPECT_EQ(StandbyValues.WindowWidth, 419);
 }
 
 TEST_F(FormTest, InstrumentTogglesKeepOneVisible) {

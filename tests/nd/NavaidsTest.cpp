@@ -2,11 +2,12 @@
 // and labels, the waypoint region choice, loading (logs, the 1000 NM
 // filter, partial records, unreadable entries), the reload after a
 // connect and after position jumps, and the two look-ups of the VOR/ADF
-// display.
+// display; the size cap of every database reader.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "kestrane/Udebug.h"
@@ -16,6 +17,7 @@
 #include "nd/Urunways.h"
 #include "nd/Uterrain.h"
 #include "nd/Uwaypoints.h"
+#include "platform/RecordFile.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
 #include "tools/make-navdata/NavData.h"
@@ -250,6 +252,63 @@ TEST_F(NavaidsTest, NavaidLoadLogsAndFilters) {
     n.LoadFromFiles(kLat, lon, Data(), true);
     EXPECT_EQ(n.List()->size(), size) << lon;
   }
+}
+
+TEST_F(NavaidsTest, EveryDatabaseReaderRefusesAFileBeyondTheCap) {
+  // Each reader reads a file of exactly the cap; one byte more and the
+  // file is refused with one log line and nothing of it is kept.
+  const bool savedRequired = RequiredFilesFound;
+  RequiredFilesFound = true;
+  Trunways rw;
+  Twaypoints w;
+  Tnavaids n;
+  struct Case {
+    const char* file;
+    std::string record;
+    int records;
+    std::function<std::size_t()> load;  // entries kept
+  } cases[] = {
+      {"747nam.apt", navdata::RunwayRecord({"ksea", 47.45, -122.31, 180, 400, 9000}), 5,
+       [&] {
+         rw.LoadAirports(kLat, kLon, Data(), true);
+         return rw.List()->size();
+       }},
+      {"747s.pa", navdata::NavaidRecord(Nav("SEA", 10, 1)), 7,
+       [&] {
+         n.LoadFromFiles(kLat, kLon, Data(), true);
+         return n.List()->size();
+       }},
+      {"747w.pc", navdata::WaypointRecord({"ALDER", 47.3, -122.0}), 9,
+       [&] {
+         w.LoadFromFile(47.2, -122.06, Data(), true);
+         return w.List()->size();
+       }},
+      {"747world.mv", std::string(kMagVarGridBytes, '\x05'), 1,
+       [&] { return LoadMagneticVariation(Data()) ? std::size_t{1} : 0; }},
+  };
+  for (const Case& c : cases) {
+    const std::string all = [&] {
+      std::string s;
+      for (int i = 0; i < c.records; ++i) s += c.record;
+      return s;
+    }();
+    const std::uint64_t saved = platform::SetMaxRecordFileBytes(all.size());
+    for (const bool over : {false, true}) {
+      SCOPED_TRACE(std::string(c.file) + (over ? " over" : " at") + " the cap");
+      Write(c.file, all + (over ? "x" : ""));
+      TakeLog();
+      EXPECT_EQ(c.load(), over ? 0u : static_cast<std::size_t>(c.records));
+      std::size_t refusals = 0;
+      for (const std::string& line : TakeLog())
+        if (line.find(std::string(c.file) + " is larger than " + std::to_string(all.size()) +
+                      " bytes. Not loaded.") != std::string::npos)
+          ++refusals;
+      EXPECT_EQ(refusals, over ? 1u : 0u);
+    }
+    platform::SetMaxRecordFileBytes(saved);
+    std::remove(dir.File("data/"s + c.file).c_str());
+  }
+  RequiredFilesFound = savedRequired;
 }
 
 TEST_F(NavaidsTest, LookUps) {

@@ -133,6 +133,33 @@ TEST_F(NdDrawing, RightTurnClimb) {
   EXPECT_EQ(Near(-14, 14, 8, kWhite), 0);
 }
 
+TEST_F(NdDrawing, AHeadingBeyondTheSingleRangeSpoilsNoFrame) {
+  // Each value, a double no single can hold, reaches the frame it arrives
+  // in as a finite turn: the card is drawn in that frame, and the frame
+  // after valid values is the plain picture again.
+  const struct {
+    const char* line;
+    const char* picture;
+  } cases[] = {
+      {"IPC.thdg 1e39", "nd-huge-thdg"},       {"IPC.mcphdg 1e39", "nd-huge-mcphdg"},
+      {"IPC.var 1e39", "nd-huge-var"},         {"MV.IrsPhdg 1e39", "nd-huge-irsphdg"},
+      {"MV.YawTrack 1e39", "nd-huge-yawtrack"}, {"MV.Track 1e308", "nd-huge-track"},
+      {"MV.Track -1e308", "nd-huge-track-negative"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    harness->Load(ndtest::ReferenceScenario("right-turn-climb"));
+    harness->Feed({c.line});
+    harness->Render();
+    ReadBack();
+    ExpectPicture(c.picture);
+    harness->Load(ndtest::ReferenceScenario("right-turn-climb"));
+    harness->Render();
+    ReadBack();
+    ExpectPicture("nd-right-turn-climb");
+  }
+}
+
 TEST_F(NdDrawing, LeftTurnAtRange40) {
   Show("left-turn-range-40");
   EXPECT_EQ(harness->Printed("20").size(), 1u);  // half the range on the track line

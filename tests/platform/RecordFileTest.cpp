@@ -1,8 +1,10 @@
 // Fixed-size records: whole records only, the partial tail dropped,
-// entries that are not regular files refused, fields read at any offset.
+// entries that are not regular files refused, files beyond the cap
+// refused, fields read at any offset.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include "platform/RecordFile.h"
 #include "tests/common/TestSupport.h"
@@ -47,6 +49,43 @@ TEST(RecordFile, EntriesThatCannotBeOpened) {
   ASSERT_TRUE(f.Open(dir.File("empty.apt"), 50));
   EXPECT_EQ(f.Next(), nullptr);
   EXPECT_FALSE(f.ReadError());
+}
+
+TEST(RecordFile, FilesBeyondTheCapAreRefused) {
+  testsupport::TempDir dir;
+  const std::uint64_t saved = platform::SetMaxRecordFileBytes(1000);
+  struct Case {
+    std::size_t bytes;
+    bool opens;
+  } cases[] = {{0, true}, {999, true}, {1000, true}, {1001, false}, {64 * 1024, false}};
+  for (const Case& c : cases) {
+    testsupport::WriteFile(dir.File("f"), std::string(c.bytes, 'x'));
+    TRecordFile f;
+    EXPECT_EQ(f.Open(dir.File("f"), 10), c.opens) << c.bytes;
+    EXPECT_EQ(f.TooLarge(), !c.opens) << c.bytes;
+    std::size_t n = 0;
+    while (f.Next()) ++n;
+    EXPECT_EQ(n, c.opens ? c.bytes / 10 : 0) << c.bytes;
+  }
+  // A file that grows past the cap while it is read ends with a read error,
+  // never more than the cap read.
+  testsupport::WriteFile(dir.File("f"), std::string(1000, 'x'));
+  TRecordFile f;
+  ASSERT_TRUE(f.Open(dir.File("f"), 10));
+  testsupport::WriteFile(dir.File("f"), std::string(5000, 'x'));
+  std::size_t n = 0;
+  while (f.Next()) ++n;
+  EXPECT_LE(n, 100u);
+  EXPECT_TRUE(f.ReadError());
+  EXPECT_TRUE(f.TooLarge());
+  EXPECT_EQ(platform::RecordFileTooLargeText("747w.pc"), "747w.pc is larger than 1000 bytes. Not loaded.");
+
+  // The real cap: a sparse file of 2 GiB is refused without being read.
+  EXPECT_EQ(platform::SetMaxRecordFileBytes(saved), 1000u);
+  testsupport::WriteFile(dir.File("big"), "");
+  ASSERT_EQ(::truncate(dir.File("big").c_str(), 2ll << 30), 0);
+  EXPECT_FALSE(f.Open(dir.File("big"), 12));
+  EXPECT_TRUE(f.TooLarge());
 }
 
 TEST(RecordFile, LittleEndianFieldsAtAnyOffset) {
