@@ -81,7 +81,8 @@ TEST_F(FrameRefresh, TimerDrawsAndSwapsOncePerTick) {
   EXPECT_FALSE(form->Connected());
   const int after = form->FrameCount;
   Pump(0.3);
-  EXPECT_EQ(form->FrameCount, after);  // the timer has stopped
+  // The timer has stopped; the window system may still ask for one repaint.
+  EXPECT_LE(form->FrameCount - after, 1);
 }
 
 TEST_F(FrameRefresh, BackgroundThreadHandsPaintAndSwapToTheGuiThread) {
