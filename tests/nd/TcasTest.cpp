@@ -462,6 +462,60 @@ TEST(TcasItem, GroupsOfAnyLengthParseAndShortOnesAreSkipped) {
   }
 }
 
+// The demo's traffic as the program meets it: a report a second, each
+// handled up to a quarter of a second late (a busy machine), so the spans
+// between reports range from 0.75 to 1.25 s. Each intruder raises the traffic alert once
+// (one "Traffic, traffic"), a TA before its RA, and the log names both.
+TEST_F(TcasLogic, DemoEncountersAlertOnceWhateverTheArrivalTimes) {
+  const struct {
+    const char* name;
+    double (*late)(int t);  // s after its time that report t is handled
+  } arrivals[] = {
+      {"on time", [](int) { return 0.0; }},
+      {"late, on time, late", [](int t) { return t % 2 ? 0.25 : 0.0; }},
+      {"on time, late, on time", [](int t) { return t % 2 ? 0.0 : 0.25; }},
+      {"scattered", [](int t) { return 0.25 * ((t * 7919) % 13) / 12.0; }},
+  };
+  for (const auto& a : arrivals) {
+    SCOPED_TRACE(a.name);
+    ASSERT_TRUE(ResetDebug());
+    tcas = std::make_unique<Ttcas>(clock.Fn());
+    tcas->Init();
+    tcas->SetFieldElevation(broker::kDemoFieldElevation);
+    broker::DemoFlight demo;
+    bool alert = false;
+    int alerts = 0;
+    for (int t = 0; t < broker::DemoFlight::kLoopSeconds; ++t) {
+      clock.mono = 1000 + t + a.late(t);
+      const broker::DemoState s = demo.At(t);
+      for (const std::string& line : demo.Lines(t, true))
+        if (line.rfind("tcas {", 0) == 0 && ParseTcasLine(line))
+          tcas->UpdateIntruder(TcasMessage, s.latitude, s.longitude, s.altitude, s.verticalSpeed);
+      tcas->UpdateAdvisoryState();
+      // What the ND would draw until the next report.
+      TrafficView v;
+      v.ownLat = s.latitude;
+      v.ownLon = s.longitude;
+      v.ownAlt = s.altitude;
+      v.fieldElevation = broker::kDemoFieldElevation;
+      bool now = false;
+      for (const char* cs : {"N512TC", "GCT101"}) {
+        const tcasDataRecord* r = tcas->Intruder(cs);
+        const TrafficClass c = r ? ClassifyIntruder(*r, v).cls : TrafficClass::None;
+        now = now || c == TrafficClass::Advisory || c == TrafficClass::Resolution;
+      }
+      alerts += now && !alert;
+      alert = now;
+    }
+    EXPECT_EQ(alerts, 2);
+    std::vector<std::string> full = Having("detected: callsign=");
+    std::erase_if(full, [](const std::string& m) { return m.find("more dropped") != std::string::npos; });
+    EXPECT_EQ(full,
+              (std::vector<std::string>{" TCAS: TA detected: callsign=N512TC", " TCAS: RA detected: callsign=N512TC",
+                                        " TCAS: TA detected: callsign=GCT101", " TCAS: RA detected: callsign=GCT101"}));
+  }
+}
+
 // The demo's reports through the traffic computer: N512TC is a TA before
 // it is an RA (a descent), and the all-zero report after it has passed
 // removes it.
