@@ -715,6 +715,7 @@ void TKestraneForm::StopRefresh(const char* timerLog, const char* threadLog) {
   LongLineLog().Reset();
   DroppedLineLog().Reset();
   LineLimitLog().Reset();
+  if (Tcas) Tcas->EndSession();
   if (!DrawInBackground) {
     SetTimerEnabled(false);
     WriteDebug(timerLog);

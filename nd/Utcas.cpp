@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <numbers>
 
 #include "kestrane/Udebug.h"
@@ -24,6 +25,8 @@ constexpr double kOpeningRangeRate = 0.00165457;  // NM/s, about 6 kt
 constexpr int kAdvisoryRate = 1500;              // ft/min
 constexpr double kAdvisoryHold = 10;             // s after the last RA
 constexpr double kNoEstimate = -9999;
+// Detection sets and counts of all intruders together per 10 s.
+constexpr std::size_t kDetectionLogsPerInterval = 8;
 
 std::string F(double x, int n) { return platform::FormatDouble(x, n); }
 
@@ -145,19 +148,42 @@ TcasTime TcasSystemTime() {
 // ---------------------------------------------------------------------------
 // The traffic computer
 
+Ttcas::Track::Track(const platform::TLogLimiter::Sink& Sink, const platform::TLogLimiter::Clock& Clock,
+                    const std::string& Callsign)
+    : taLog(Sink, platform::MoreDropped(" TCAS: TA detected: callsign=" + Callsign), Clock,
+            std::numeric_limits<double>::infinity()),
+      raLog(Sink, platform::MoreDropped(" TCAS: RA detected: callsign=" + Callsign), Clock,
+            std::numeric_limits<double>::infinity()),
+      shortSpanLog(Sink, platform::MoreDropped(" TCAS: deltaT = 0 detected: callsign=" + Callsign), Clock) {}
+
+void Ttcas::Track::EndEncounter() {
+  taLog.Reset();
+  raLog.Reset();
+  shortSpanLog.Reset();
+}
+
 Ttcas::Ttcas(TcasClock Clock)
     : clock_(Clock ? std::move(Clock) : TcasClock(TcasSystemTime)),
       fullLog_(Write, platform::MoreDropped(" TCAS: Intruder list full, reports of new callsigns"),
                [this] { return clock_().monotonic; }),
-      shortSpanLog_(Write, platform::MoreDropped(" TCAS: deltaT = 0 detected"),
-                    [this] { return clock_().monotonic; }),
-      taLog_(Write, platform::MoreDropped(" TCAS: TA detected"), [this] { return clock_().monotonic; }),
-      raLog_(Write, platform::MoreDropped(" TCAS: RA detected"), [this] { return clock_().monotonic; }) {}
+      detectionLog_(Write, platform::MoreDropped(" TCAS: Detection lines of too many intruders"),
+                    kDetectionLogsPerInterval, [this] { return clock_().monotonic; }) {}
 
 // Records only: the symbol lists are shared and deleted by the ND's release.
 Ttcas::~Ttcas() = default;
 
+void Ttcas::EndEncounters() {
+  for (const auto& t : intruders_) t->EndEncounter();
+  detectionLog_.Flush();
+}
+
+void Ttcas::EndSession() {
+  EndEncounters();
+  fullLog_.Reset();
+}
+
 void Ttcas::Init() {
+  EndEncounters();
   off_ = false;
   intruders_.clear();
   upper_ = 2700;
@@ -168,6 +194,7 @@ void Ttcas::Init() {
 }
 
 void Ttcas::SwitchOff() {
+  EndEncounters();
   off_ = true;
   intruders_.clear();
 }
@@ -214,7 +241,8 @@ void Ttcas::UpdateIntruder(const tcasDataRecord& Message, double OwnLat, double 
                    " callsigns), report of a new callsign ignored: " + Message.callsign);
       return;
     }
-    auto t = std::make_unique<Track>();
+    auto t = std::make_unique<Track>([this](const std::string& line) { detectionLog_.Log(line); },
+                                     [this] { return clock_().monotonic; }, Message.callsign);
     tcasDataRecord& r = t->rec;
     r.callsign = Message.callsign;
     r.latitude = r.prevLatitude = Message.latitude;
@@ -231,6 +259,7 @@ void Ttcas::UpdateIntruder(const tcasDataRecord& Message, double OwnLat, double 
     return;
   }
   if (AllZero(Message)) {
+    (*it)->EndEncounter();
     intruders_.erase(it);
     return;
   }
@@ -259,8 +288,8 @@ void Ttcas::Evaluate(Track& t, double OwnAlt, double OwnVS) {
   tcasDataRecord& rec = t.rec;
   double dT = t.reportTime - t.prevReportTime;
   if (!(dT >= 0.1)) {
-    shortSpanLog_.Log("deltaT = 0 detected. Old Timestamp : " + t.prevReportText +
-                      " , Current Timestamp : " + t.reportText);
+    t.shortSpanLog.Log("deltaT = 0 detected. Old Timestamp : " + t.prevReportText +
+                       " , Current Timestamp : " + t.reportText);
     dT = 5;
   }
   SelectSensitivityLevel(OwnAlt, rec.altitude - fieldElevation_);
@@ -289,8 +318,10 @@ void Ttcas::Evaluate(Track& t, double OwnAlt, double OwnVS) {
     altTA = -1 < tauV && tauV < sens_.tauTA && std::fabs(estimate) < sens_.zthr;
     altRA = -1 < tauV && tauV < sens_.tauRA && std::fabs(estimate) < sens_.alim;
   }
+  const bool wasAdvisory = rec.trafficAdvisory || rec.resolutionAdvisory;
   rec.trafficAdvisory = rangeTA && altTA;
   rec.resolutionAdvisory = rangeRA && altRA && rec.altitude - fieldElevation_ > 1000;
+  if (wasAdvisory && !rec.trafficAdvisory && !rec.resolutionAdvisory) t.EndEncounter();
 
   const auto lines = [&](const char* kind, double dmod, double tau, double tauBr, double thresh) {
     const std::string k(kind);
@@ -303,9 +334,9 @@ void Ttcas::Evaluate(Track& t, double OwnAlt, double OwnVS) {
         " TCAS: EstAltSep=" + F(estimate, 0) + ", tau_alt=" + F(tauV, 0) + ", tresh_alt=" + F(thresh, 0)};
   };
   if (rec.trafficAdvisory && !rec.resolutionAdvisory)
-    LogSet(taLog_, lines("TA", sens_.dmodTA, sens_.tauTA, tauTA, sens_.zthr));
+    LogSet(t.taLog, lines("TA", sens_.dmodTA, sens_.tauTA, tauTA, sens_.zthr));
   if (!rec.resolutionAdvisory) return;
-  LogSet(raLog_, lines("RA", sens_.dmodRA, sens_.tauRA, tauRA, sens_.alim));
+  LogSet(t.raLog, lines("RA", sens_.dmodRA, sens_.tauRA, tauRA, sens_.alim));
   const double sd = SeparationWithRate(dh, -25, vInt, tau0, tauRA);
   const double sc = SeparationWithRate(dh, 25, vInt, tau0, tauRA);
   advisoryState_ = 2;
@@ -326,25 +357,15 @@ void Ttcas::Evaluate(Track& t, double OwnAlt, double OwnVS) {
 
 int Ttcas::UpdateAdvisoryState() {
   const double now = clock_().monotonic;
-  bool anyRA = false, anyAdvisory = false;
-  for (const auto& t : intruders_) {
-    anyRA = anyRA || t->rec.resolutionAdvisory;
-    anyAdvisory = anyAdvisory || t->rec.resolutionAdvisory || t->rec.trafficAdvisory;
-  }
+  bool anyRA = false;
+  for (const auto& t : intruders_) anyRA = anyRA || t->rec.resolutionAdvisory;
   advisoryState_ = anyRA ? 2 : 0;
   if (advisoryState_ == 2 && now - lastRaTime_ > kAdvisoryHold) advisoryState_ = 0;
   if (taOnly_ || off_) advisoryState_ = 0;
   if (advisoryState_ == 0) climbRate_ = descendRate_ = kNoRate;
-
-  // The detection logs start afresh once the traffic has been clear for a
-  // while, so each encounter is logged in full and a flood only counted.
-  if (anyAdvisory) lastAdvisoryAt_ = now;
-  else if (now - lastAdvisoryAt_ >= kAdvisoryHold && now - rearmedAt_ >= kAdvisoryHold) {
-    shortSpanLog_.Reset();
-    taLog_.Reset();
-    raLog_.Reset();
-    rearmedAt_ = now;
-  }
+  // The count of detection lines over the cap is written once its
+  // interval has passed, even when the traffic has gone quiet.
+  detectionLog_.Tick();
   return advisoryState_;
 }
 

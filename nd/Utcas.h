@@ -106,6 +106,9 @@ class Ttcas : public TNDDataElement {
   void SwitchOn() { off_ = false; }
   // Off: every intruder is forgotten.
   void SwitchOff();
+  // The broker link has ended: every intruder's encounter ends, so the
+  // repeats its logs counted are written now.
+  void EndSession();
   void SetTAOnly(bool Value) { taOnly_ = Value; }
   void SetAltitudeWindow(int Above, int Below);
   void SetFieldElevation(double Elevation) { fieldElevation_ = Elevation; }
@@ -144,12 +147,24 @@ class Ttcas : public TNDDataElement {
 
  private:
   struct Track {
+    Track(const platform::TLogLimiter::Sink& Sink, const platform::TLogLimiter::Clock& Clock,
+          const std::string& Callsign);
+    // The encounter is over: the counted repeats are written, and the next
+    // detection of each kind is written in full again.
+    void EndEncounter();
+
     tcasDataRecord rec;
     double reportTime = 0, prevReportTime = 0;  // monotonic seconds
     std::string reportText, prevReportText;     // wall clock
+    // This intruder's logs: the first TA and the first RA of an encounter
+    // in full, their repeats only counted until the encounter ends; the
+    // first short span in full, its repeats counted (a summary per 10 s).
+    platform::TLogLimiter taLog, raLog, shortSpanLog;
   };
   void Evaluate(Track& t, double OwnAlt, double OwnVS);
   void LogSet(platform::TLogLimiter& Log, const std::vector<std::string>& Lines);
+  // Every intruder's encounter ends; the overall count is written.
+  void EndEncounters();
 
   TcasClock clock_;
   bool off_ = false;
@@ -163,11 +178,12 @@ class Ttcas : public TNDDataElement {
   double lastRaTime_ = 0;  // monotonic seconds
   int climbRate_ = kNoRate, descendRate_ = kNoRate;
 
-  // Logs a broker can trigger with every report: each kind is written as
-  // it is at its first occurrence, then counted (a summary per 10 s); the
-  // kinds are re-armed once no intruder has been an advisory for 10 s.
-  platform::TLogLimiter fullLog_, shortSpanLog_, taLog_, raLog_;
-  double lastAdvisoryAt_ = 0, rearmedAt_ = 0;  // monotonic seconds
+  // The reports of new callsigns a full list turns away: the first
+  // written, the rest counted (a summary per 10 s).
+  platform::TLogLimiter fullLog_;
+  // Every intruder's detection lines pass this cap, so a broker that keeps
+  // inventing callsigns cannot flood the log.
+  platform::TLogBudget detectionLog_;
 };
 
 // The one traffic computer, made at program start (PFD-only mode too).

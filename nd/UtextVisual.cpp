@@ -232,6 +232,7 @@ void Ttext::DrawFlags(bool Waypoints, bool Airports, bool Stations, bool Terrain
 
 void Talert::Init(platform::TMediaPlayer* player, const std::string& folder) {
   FloorPlayed = CautionPlayed = WarningPlayed = TrafficPlayed = false;
+  noDevice_ = false;
   Player = player;
   BaseFolder = folder;
 }
@@ -296,7 +297,7 @@ void Talert::Play(const std::string& File) {
   SoundLogs& logs = LogsFor(File);
   logs.trying.Log(" Sound Alerts: Trying to play " + File);
   try {
-    if (Player == nullptr) return;
+    if (Player == nullptr || noDevice_) return;
     std::string folder = BaseFolder;
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
     Player->Close();
@@ -304,6 +305,10 @@ void Talert::Play(const std::string& File) {
     Player->FileName = platform::ResolvePath(folder + File);
     Player->Open();
     Player->Play();
+  } catch (const platform::EMediaNoDevice&) {
+    noDevice_ = true;
+    WriteDebug(" Sound Alerts: No sound device; the alerts are silent.");
+    return;
   } catch (...) {
     // A sound that cannot be played leaves the annunciation silent.
     return;

@@ -95,7 +95,9 @@ class Talert {
   // terrain sound plays (the flags are set as if it had).
   void Update(bool Traffic, bool Floor, bool Caution, bool Warning);
   // Plays one sound file (relative to BaseFolder) without waiting; a
-  // failure is swallowed and only the success is logged.
+  // failure is swallowed and only the success is logged. When the player
+  // has no sound device, that is logged once and the player is not asked
+  // again.
   void Play(const std::string& File);
 
  private:
@@ -107,6 +109,7 @@ class Talert {
   void PlayTerrain(const char* File, bool& Played);
 
   std::map<std::string, std::unique_ptr<SoundLogs>> logs_;
+  bool noDevice_ = false;  // the player has no sound device
 };
 
 extern std::unique_ptr<Ttext> NdText;

@@ -5,6 +5,7 @@
 // the caller, so tests need not wait.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -42,6 +43,38 @@ class TLogLimiter {
   double interval_;
   bool started_ = false;
   double lastWritten_ = 0;
+  long long pending_ = 0;
+};
+
+// A cap over a family of messages whose members outside input can multiply
+// (one limiter per intruder, say): at most `lines` lines pass per interval;
+// the rest are counted, and the count is written once the interval has
+// passed, at the next line or Tick, or at Flush.
+class TLogBudget {
+ public:
+  TLogBudget(TLogLimiter::Sink sink, TLogLimiter::Summary summary, std::size_t lines,
+             TLogLimiter::Clock clock = {}, double interval = TLogLimiter::kInterval);
+
+  void Log(const std::string& line);
+  // Writes the count once the interval of the last line has passed.
+  void Tick();
+  // Writes the count not yet told, if any.
+  void Flush();
+
+  long long Pending() const { return pending_; }
+
+ private:
+  // Starts a new interval (the count told first) when the current one is over.
+  void Roll(double now);
+
+  TLogLimiter::Sink sink_;
+  TLogLimiter::Summary summary_;
+  TLogLimiter::Clock clock_;
+  std::size_t lines_;
+  double interval_;
+  bool started_ = false;
+  double start_ = 0;
+  std::size_t used_ = 0;
   long long pending_ = 0;
 };
 

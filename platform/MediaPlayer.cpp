@@ -10,7 +10,7 @@ namespace platform {
 
 namespace {
 
-int deviceOpens = 0;
+int deviceOpens = 0, deviceAttempts = 0;
 // A sound file larger than this is not a short alert and is refused.
 constexpr std::size_t kMaxSoundFileBytes = 8u << 20;
 
@@ -23,9 +23,13 @@ TMediaPlayer::~TMediaPlayer() {
 
 void TMediaPlayer::OpenDevice() {
   if (device_ != 0) return;
+  if (!deviceFailure_.empty()) throw EMediaNoDevice(deviceFailure_);
+  ++deviceAttempts;
   if (!audioInitialised_) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-      throw EMediaPlayerError(std::string("No audio system: ") + SDL_GetError());
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      deviceFailure_ = std::string("No audio system: ") + SDL_GetError();
+      throw EMediaNoDevice(deviceFailure_);
+    }
     audioInitialised_ = true;
   }
   SDL_AudioSpec want{};
@@ -36,7 +40,10 @@ void TMediaPlayer::OpenDevice() {
   want.callback = nullptr;  // sounds are queued
   SDL_AudioSpec have{};
   const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_ANY_CHANGE);
-  if (id == 0) throw EMediaPlayerError(std::string("No audio device: ") + SDL_GetError());
+  if (id == 0) {
+    deviceFailure_ = std::string("No audio device: ") + SDL_GetError();
+    throw EMediaNoDevice(deviceFailure_);
+  }
   device_ = id;
   ++deviceOpens;
   deviceFrequency_ = have.freq;
@@ -104,5 +111,6 @@ std::uint32_t TMediaPlayer::QueuedBytes() const {
 }
 
 int TMediaPlayer::DeviceOpenCount() { return deviceOpens; }
+int TMediaPlayer::DeviceOpenAttempts() { return deviceAttempts; }
 
 }  // namespace platform

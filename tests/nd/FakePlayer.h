@@ -1,5 +1,5 @@
 // A sound player for the alert tests: it records what it is asked to do and
-// can fail on Open or Play.
+// can fail on Open (a bad file, or no sound device) or Play.
 #pragma once
 #include <stdexcept>
 #include <string>
@@ -14,6 +14,7 @@ class FakePlayer : public platform::TMediaPlayer {
   void Close() override { calls.push_back("Close"); }
   void Open() override {
     calls.push_back("Open " + FileName);
+    if (noDevice) throw platform::EMediaNoDevice("no device");
     if (failOpen) throw platform::EMediaPlayerError("bad file");
   }
   void Play() override {
@@ -28,7 +29,7 @@ class FakePlayer : public platform::TMediaPlayer {
     return out;
   }
   std::vector<std::string> calls;
-  bool failOpen = false, failPlay = false;
+  bool failOpen = false, failPlay = false, noDevice = false;
 };
 
 }  // namespace ndtest

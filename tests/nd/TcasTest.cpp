@@ -5,7 +5,9 @@
 // stepped by the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "kestrane/KestraneMain.h"
@@ -70,6 +72,13 @@ class TcasLogic : public ::testing::Test {
       const size_t p = line.find(what);
       if (p != std::string::npos) out.push_back(line.substr(p));
     }
+    return out;
+  }
+  // The TCAS messages that hold what, whole.
+  std::vector<std::string> Having(const std::string& what) const {
+    std::vector<std::string> out;
+    for (const std::string& m : Messages())
+      if (m.find(what) != std::string::npos) out.push_back(m);
     return out;
   }
   const tcasDataRecord& Rec(const std::string& cs) const {
@@ -346,6 +355,97 @@ TEST_F(TcasLogic, DetectionFloodsAreCountedNotWritten) {
   EXPECT_EQ(Messages(" TCAS: TA detected: callsign=B").size(), 1u);
 }
 
+TEST_F(TcasLogic, TwoIntrudersAtOnceAreEachNamed) {
+  // Both close at 0.2 NM/s, 100 ft apart: TAs from about 9 NM, RAs from 6 NM.
+  for (int k = 0; k <= 25; ++k) {
+    Send("A", 10 - 0.2 * k, 15000, 15000, 0, 0);
+    Send("B", 10 - 0.2 * k, 15100);
+    tcas->UpdateAdvisoryState();
+  }
+  ASSERT_TRUE(Rec("A").resolutionAdvisory && Rec("B").resolutionAdvisory);
+  EXPECT_EQ(Having("detected"),
+            (std::vector<std::string>{" TCAS: TA detected: callsign=A", " TCAS: TA detected: callsign=B",
+                                      " TCAS: RA detected: callsign=A", " TCAS: RA detected: callsign=B"}));
+  EXPECT_EQ(Messages(" TCAS: distance=").size(), 4u);
+}
+
+TEST_F(TcasLogic, AStaleIntruderDoesNotSilenceLaterEncounters) {
+  Send("A", 5.0, 15000);
+  Send("A", 4.8, 15000);  // an RA; then A reports no more and keeps its flags
+  for (int frame = 0; frame < 200; ++frame) {
+    tcas->UpdateAdvisoryState();
+    clock.Step(1);
+  }
+  ASSERT_TRUE(Rec("A").resolutionAdvisory);
+  for (double nm : {5.0, 4.8, 4.6}) Send("B", nm, 15000);
+  EXPECT_EQ(Having("RA detected"),
+            (std::vector<std::string>{" TCAS: RA detected: callsign=A", " TCAS: RA detected: callsign=B"}));
+  EXPECT_EQ(Messages(" TCAS: distance=").back(),
+            " TCAS: distance=4.80, old distance=5.00, deltaT=1.000, altitude=15000, old altitude=15000");
+}
+
+// Inside DMOD and 500 ft above: a TA at every report; the four after the
+// first are counted, and the count is written when the encounter ends.
+TEST_F(TcasLogic, AnIntrudersRepeatsAreWrittenWhenItsEncounterEnds) {
+  const struct {
+    const char* name;
+    std::function<void()> end;
+    bool tracked;  // the intruder is still followed afterwards
+  } endings[] = {
+      {"flags clear", [this] { Send("A", 30, 15500); }, true},
+      {"all-zero report", [this] { tcas->UpdateIntruder(Report("A", 0, 0), 0, 0, 15000, 0); }, false},
+      {"switched off", [this] { tcas->SwitchOff(); }, false},
+      {"reset", [this] { tcas->Init(); }, false},
+      {"link ends", [this] { tcas->EndSession(); }, true},
+  };
+  const std::string full = " TCAS: TA detected: callsign=A";
+  for (const auto& e : endings) {
+    SCOPED_TRACE(e.name);
+    ASSERT_TRUE(ResetDebug());
+    tcas = std::make_unique<Ttcas>(clock.Fn());
+    tcas->Init();
+    for (double nm : {0.6, 0.5, 0.5, 0.5, 0.5, 0.5}) Send("A", nm, 15500);
+    for (int frame = 0; frame < 30; ++frame) {
+      tcas->UpdateAdvisoryState();
+      clock.Step(1);
+    }
+    EXPECT_TRUE(Having("more dropped").empty());
+    e.end();
+    EXPECT_EQ(Having("more dropped"), (std::vector<std::string>{full + "... 4 more dropped"}));
+    EXPECT_EQ(tcas->Intruder("A") != nullptr, e.tracked);
+    // The next encounter of the same callsign is written in full again.
+    tcas->SwitchOn();
+    for (double nm : {0.6, 0.5}) Send("A", nm, 15500);
+    const auto m = Having("TA detected");
+    EXPECT_EQ(std::count(m.begin(), m.end(), full), 2);
+  }
+}
+
+// A broker inventing callsigns: each makes an RA and is removed again, five
+// a second for ten minutes. The detection lines stay within the overall
+// cap, and every set held back is counted.
+TEST_F(TcasLogic, AStreamOfNewCallsignsIsCappedAndCounted) {
+  constexpr int kCallsigns = 3000;
+  for (int i = 0; i < kCallsigns; ++i) {
+    const std::string cs = "S" + std::to_string(i);
+    Send(cs, 5.0, 15000, 15000, 0, 0.1);
+    Send(cs, 4.98, 15000, 15000, 0, 0.1);
+    tcas->UpdateIntruder(Report(cs, 0, 0), 0, 0, 15000, 0);
+    tcas->UpdateAdvisoryState();
+  }
+  clock.Step(10);
+  tcas->UpdateAdvisoryState();
+  long long written = 0, counted = 0;
+  for (const std::string& m : Messages()) {
+    if (m.rfind(" TCAS: RA detected: callsign=", 0) == 0) ++written;
+    const size_t more = m.find("... ");
+    if (more != std::string::npos) counted += std::stoll(m.substr(more + 4));
+  }
+  EXPECT_EQ(written + counted, kCallsigns);
+  EXPECT_LE(written, 8 * (600 / 10 + 1));
+  EXPECT_LE(Messages().size(), 4 * 8 * (600 / 10 + 1) + 600 / 10 + 1);
+}
+
 TEST(TcasItem, GroupsOfAnyLengthParseAndShortOnesAreSkipped) {
   TcasMessage = {};
   const std::string longCallsign(70, 'Q');
@@ -359,6 +459,60 @@ TEST(TcasItem, GroupsOfAnyLengthParseAndShortOnesAreSkipped) {
                            "tcas {SHORT}", "tcas {SHORT 1 2 47.5 -122.3 3500\r 0}"}) {
     EXPECT_FALSE(ParseTcasLine(line)) << line;
     EXPECT_EQ(TcasMessage.callsign, longCallsign) << line;
+  }
+}
+
+// The demo's traffic as the program meets it: a report a second, each
+// handled up to a quarter of a second late (a busy machine), so the spans
+// between reports range from 0.75 to 1.25 s. Each intruder raises the traffic alert once
+// (one "Traffic, traffic"), a TA before its RA, and the log names both.
+TEST_F(TcasLogic, DemoEncountersAlertOnceWhateverTheArrivalTimes) {
+  const struct {
+    const char* name;
+    double (*late)(int t);  // s after its time that report t is handled
+  } arrivals[] = {
+      {"on time", [](int) { return 0.0; }},
+      {"late, on time, late", [](int t) { return t % 2 ? 0.25 : 0.0; }},
+      {"on time, late, on time", [](int t) { return t % 2 ? 0.0 : 0.25; }},
+      {"scattered", [](int t) { return 0.25 * ((t * 7919) % 13) / 12.0; }},
+  };
+  for (const auto& a : arrivals) {
+    SCOPED_TRACE(a.name);
+    ASSERT_TRUE(ResetDebug());
+    tcas = std::make_unique<Ttcas>(clock.Fn());
+    tcas->Init();
+    tcas->SetFieldElevation(broker::kDemoFieldElevation);
+    broker::DemoFlight demo;
+    bool alert = false;
+    int alerts = 0;
+    for (int t = 0; t < broker::DemoFlight::kLoopSeconds; ++t) {
+      clock.mono = 1000 + t + a.late(t);
+      const broker::DemoState s = demo.At(t);
+      for (const std::string& line : demo.Lines(t, true))
+        if (line.rfind("tcas {", 0) == 0 && ParseTcasLine(line))
+          tcas->UpdateIntruder(TcasMessage, s.latitude, s.longitude, s.altitude, s.verticalSpeed);
+      tcas->UpdateAdvisoryState();
+      // What the ND would draw until the next report.
+      TrafficView v;
+      v.ownLat = s.latitude;
+      v.ownLon = s.longitude;
+      v.ownAlt = s.altitude;
+      v.fieldElevation = broker::kDemoFieldElevation;
+      bool now = false;
+      for (const char* cs : {"N512TC", "GCT101"}) {
+        const tcasDataRecord* r = tcas->Intruder(cs);
+        const TrafficClass c = r ? ClassifyIntruder(*r, v).cls : TrafficClass::None;
+        now = now || c == TrafficClass::Advisory || c == TrafficClass::Resolution;
+      }
+      alerts += now && !alert;
+      alert = now;
+    }
+    EXPECT_EQ(alerts, 2);
+    std::vector<std::string> full = Having("detected: callsign=");
+    std::erase_if(full, [](const std::string& m) { return m.find("more dropped") != std::string::npos; });
+    EXPECT_EQ(full,
+              (std::vector<std::string>{" TCAS: TA detected: callsign=N512TC", " TCAS: RA detected: callsign=N512TC",
+                                        " TCAS: TA detected: callsign=GCT101", " TCAS: RA detected: callsign=GCT101"}));
   }
 }
 

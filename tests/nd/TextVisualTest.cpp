@@ -242,6 +242,19 @@ TEST_F(AlertSounds, RealPlayerWithoutAudioFolderLogsEachTryOnly) {
   EXPECT_EQ(log.find("successfully played"), std::string::npos);
 }
 
+TEST_F(AlertSounds, WithoutASoundDeviceOneLineSaysSoAndTheDeviceIsTriedOnce) {
+  player.noDevice = true;
+  for (int i = 0; i < 20; ++i) Run({kTraffic, kNone, kCaution, kWarning, kNone, kFloor, kNone});
+  EXPECT_EQ(player.Opened(folder).size(), 1u);
+  const std::string log = testsupport::ReadFile(DebugFileName);
+  const std::string line = " Sound Alerts: No sound device; the alerts are silent.\n";
+  const auto at = log.find(line);
+  ASSERT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(log.find(line, at + 1), std::string::npos) << log;
+  // Each sound still says that it was tried.
+  EXPECT_NE(log.find("Trying to play audio/TerrainPullUp.wav"), std::string::npos);
+}
+
 TEST_F(AlertSounds, RepeatedTriesOfOneSoundAreCountedNotWritten) {
   player.failOpen = true;
   for (int i = 0; i < 50; ++i) Run({kTraffic, kNone});

@@ -73,3 +73,44 @@ TEST(LogLimiter, FloodIsBoundedAndFullyCounted) {
   EXPECT_EQ(f.written.front(), "over-long line");
   EXPECT_EQ(counted, 999999);
 }
+
+// A budget of two lines per 10 s: lines "#1", "#2", ... (or a Tick) at
+// these times, then the lines written.
+TEST(LogBudget, TwoLinesPerIntervalThenACountOncePassed) {
+  struct Event {
+    double t;
+    bool tick = false;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Event> events;
+    std::vector<std::string> expected;
+  };
+  const std::string more = "Over budget... ";
+  const std::vector<Case> cases = {
+      {"within the budget", {{0}, {9}}, {"#1", "#2"}},
+      {"over it: counted", {{0}, {1}, {2}, {3}}, {"#1", "#2"}},
+      {"the count, then a new interval",
+       {{0}, {1}, {2}, {3}, {10}, {11}, {12}},
+       {"#1", "#2", more + "2 more dropped", "#5", "#6"}},
+      {"a tick tells the count once the interval is over",
+       {{0}, {1}, {2}, {9.9, true}, {10, true}, {30, true}},
+       {"#1", "#2", more + "1 more dropped"}},
+      {"a clock that goes back starts an interval", {{0}, {1}, {2}, {-5}}, {"#1", "#2", more + "1 more dropped", "#4"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    double now = 1000;
+    std::vector<std::string> written;
+    platform::TLogBudget budget([&](const std::string& l) { written.push_back(l); },
+                                platform::MoreDropped("Over budget"), 2, [&] { return now; });
+    int n = 0;
+    for (const Event& e : c.events) {
+      now = 1000 + e.t;
+      ++n;
+      if (e.tick) budget.Tick();
+      else budget.Log("#" + std::to_string(n));
+    }
+    EXPECT_EQ(written, c.expected);
+  }
+}

@@ -97,4 +97,24 @@ TEST_F(MediaPlayer, BadFilesThrowThePlayersError) {
   }
 }
 
+// An audio driver that does not exist stands for a machine without sound:
+// the first sound fails for want of a device, and so does every later one,
+// without the audio system being asked again.
+TEST_F(MediaPlayer, WithoutADeviceOnlyTheFirstSoundTriesIt) {
+  testsupport::WriteFile(dir.File("tone.wav"), Tone());
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  const int triesBefore = TMediaPlayer::DeviceOpenAttempts();
+  {
+    TMediaPlayer player;
+    player.FileName = dir.File("tone.wav");
+    for (int i = 0; i < 5; ++i) {
+      player.Close();
+      EXPECT_THROW(player.Open(), platform::EMediaNoDevice);
+      EXPECT_THROW(player.Play(), EMediaPlayerError);
+    }
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_EQ(TMediaPlayer::DeviceOpenAttempts() - triesBefore, 1);
+}
+
 }  // namespace

@@ -72,9 +72,13 @@ DemoState InitialState() {
   return s;
 }
 
-// Closed-form traffic: crosses ahead of the departure path at 4500 ft.
+// Closed-form traffic: crosses ahead of the departure path at 4500 ft and
+// meets the aircraft again in the pull-up after the low pass. Its start is
+// placed so that the climb brings it into a TA (by the vertical time, which
+// no report timing changes) when the range time is already well inside the
+// TA's limit, and into a short RA a few seconds later.
 void PlaceTraffic(DemoState& s) {
-  const double startNorth = -8.0, startEast = 6.0;  // NM from the field
+  const double startNorth = -7.77, startEast = 5.91;  // NM from the field
   const double heading = Rad(250), speed = 180;     // true, knots
   double nm = speed * s.t / 3600;
   double north = startNorth + nm * std::cos(heading);
@@ -147,13 +151,22 @@ std::string TrafficItem(const DemoState& s) {
          Int(s.trafficAltitude) + " 0}";
 }
 
-// Head-on traffic: N512TC, 200 ft above, dead ahead on the aircraft's
-// track, closing at 0.15 NM/s while the aircraft is level at 4000 ft. Once
-// it has passed, one all-zero report removes it; no item otherwise.
-constexpr double kHeadOnFrom = 112;   // s into the loop
-constexpr double kHeadOnRange = 4.9;  // NM at kHeadOnFrom
+// Head-on traffic: N512TC, dead ahead on the aircraft's track, closing at
+// 0.15 NM/s while the aircraft is level at 4000 ft. It appears 400 ft above
+// and 22 s away (a TA from its second report: a first report is never
+// evaluated) and descends 600 ft/min to 200 ft above, so the RA begins when
+// it comes within 300 ft. The program takes the closure rate from the
+// times it handles the reports, which wander on a busy machine; starting
+// well inside the TA's time limit and starting the RA by altitude, which
+// no timing changes, keep each advisory from dropping out for a report
+// and sounding again. Once it has passed, one all-zero report removes it;
+// no item otherwise.
+constexpr double kHeadOnFrom = 123;      // s into the loop
+constexpr double kHeadOnRange = 3.3;     // NM at kHeadOnFrom
 constexpr double kHeadOnClosure = 0.15;  // NM/s
-constexpr double kHeadOnAltitude = 4200;
+constexpr double kHeadOnAltitude = 4400;  // ft at kHeadOnFrom
+constexpr double kHeadOnDescent = 10;     // ft/s
+constexpr double kHeadOnLevel = 4200;     // ft
 
 std::string HeadOnItem(const DemoState& s) {
   if (s.t < kHeadOnFrom - 1e-6) return "";
@@ -162,7 +175,8 @@ std::string HeadOnItem(const DemoState& s) {
   const double north = r * std::cos(Rad(s.trackTrue)), east = r * std::sin(Rad(s.trackTrue));
   const double lat = s.latitude + north / 60;
   const double lon = s.longitude + east / (60 * std::cos(Rad(s.latitude)));
-  return "{N512TC 0 0 " + Fixed(lat, 5) + " " + Fixed(lon, 5) + " " + Int(kHeadOnAltitude) + " 0}";
+  const double alt = std::max(kHeadOnLevel, kHeadOnAltitude - kHeadOnDescent * (s.t - kHeadOnFrom));
+  return "{N512TC 0 0 " + Fixed(lat, 5) + " " + Fixed(lon, 5) + " " + Int(alt) + " 0}";
 }
 
 // A route value as the simulator sends it: negative latitude degrees as an
