@@ -56,7 +56,7 @@ TLogBudget::TLogBudget(TLogLimiter::Sink sink, TLogLimiter::Summary summary, std
                        TLogLimiter::Clock clock, double interval)
     : sink_(std::move(sink)),
       summary_(std::move(summary)),
-      clock_(clock ? std::move(clock) : TLogLimiter::Clock(SteadySeconds)),
+      clock_(clock ? std::move(clock) : TLogLimiter::Clock(MonotonicSeconds)),
       lines_(lines),
       interval_(interval) {}
 
