@@ -171,6 +171,9 @@ TEST_F(TrafficDrawing, ResolutionAdvisoryIsARedSquareWithItsLabel) {
   Report("TA1", 4.4, 90, 4500);
   Report("O1", 5.2, 0, 2740);
   Report("O1", 5.0, 0, 2700);
+  // Proximate traffic 900 ft above, ahead left, holding its distance.
+  Report("P1", 5.5, 45, 4900);
+  Report("P1", 5.5, 45, 4900);
   ASSERT_TRUE(Tcas->Intruder("TA1")->trafficAdvisory);
   Frame("tcas-advisories");
   EXPECT_GT(Near(70.71, 0, 2, kRed), 20);
