@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "tests/common/TestSupport.h"
 #include "tools/make-navdata/NavData.h"
 

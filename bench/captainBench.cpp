@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
-#include "kestrane/Ufonts.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
+#include "shared/Ufonts.h"
 #include "nd/Unavigation.h"
 #include "nd/Urunways.h"
 #include "nd/Utcas.h"

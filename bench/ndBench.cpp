@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "nd/UtextVisual.h"

@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
 #include "nd/Unavaids.h"
 #include "nd/Unavigation.h"
 #include "nd/Urunways.h"

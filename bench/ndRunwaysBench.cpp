@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
 #include "nd/Urunways.h"
 #include "platform/OffscreenGL.h"
 #include "tests/common/TestSupport.h"

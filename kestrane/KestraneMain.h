@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
 #include "platform/Desktop.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
 #include "platform/MediaPlayer.h"
-#include "kestrane/LineBuffer.h"
+#include "shared/LineBuffer.h"
 #include "support/socket/WSocket.h"
 #include "support/opengl/CgWindow.h"
 

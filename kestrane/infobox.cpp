@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "platform/ModalDialog.h"
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 

@@ -5,7 +5,7 @@
 #include <clocale>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "platform/GLForm.h"
 #include "platform/Signals.h"
 

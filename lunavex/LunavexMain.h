@@ -11,7 +11,7 @@
 #include "lunavex/Settings_Dialog.h"
 #include "platform/GuiThread.h"
 #include "platform/IniFile.h"
-#include "kestrane/LineBuffer.h"
+#include "shared/LineBuffer.h"
 #include "platform/LogLimiter.h"
 #include "support/opengl/CgWindow.h"
 #include "support/socket/WSocket.h"

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 
 namespace lunavex {
 

@@ -11,7 +11,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/IniFile.h"
-#include "kestrane/LineBuffer.h"
+#include "shared/LineBuffer.h"
 
 namespace lunavex {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 // Fixed display-list numbers of the ND symbols (compass cards: see
-// kestrane/UDeclarations.h).
+// shared/UDeclarations.h).
 namespace ndlist {
 constexpr unsigned kNavaidVorDme = 3020;      // cyan hexagon with ears
 constexpr unsigned kNavaidVor = 3021;         // cyan hexagon

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/BrokerValue.h"
-#include "kestrane/Ufonts.h"
+#include "shared/BrokerValue.h"
+#include "shared/Ufonts.h"
 #include "nd/Urunways.h"
 #include "platform/DisplayLists.h"
 #include "platform/Numbers.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 #include "platform/DisplayLists.h"
 
 std::unique_ptr<tIRS> Irs;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "platform/Paths.h"
 #include "platform/RecordFile.h"
 #include "support/geo/geoMath.h"

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/BrokerValue.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
-#include "kestrane/Ufonts.h"
+#include "shared/BrokerValue.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"

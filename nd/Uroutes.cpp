@@ -5,8 +5,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
 #include "nd/Urunways.h"
 #include "platform/DisplayLists.h"
 #include "platform/LogLimiter.h"

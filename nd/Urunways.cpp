@@ -5,10 +5,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/BrokerValue.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
-#include "kestrane/Ufonts.h"
+#include "shared/BrokerValue.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
+#include "shared/Ufonts.h"
 #include "nd/Unavigation.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"

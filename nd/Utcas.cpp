@@ -11,8 +11,8 @@
 #include <limits>
 #include <numbers>
 
-#include "kestrane/Udebug.h"
-#include "kestrane/Ufonts.h"
+#include "shared/Udebug.h"
+#include "shared/Ufonts.h"
 #include "platform/Numbers.h"
 #include "support/geo/geoMath.h"
 

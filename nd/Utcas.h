@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "nd/UNDObjects.h"
 #include "platform/LogLimiter.h"
 

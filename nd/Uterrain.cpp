@@ -11,7 +11,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "nd/TerrainTiles.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"

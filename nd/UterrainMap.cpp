@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Uterrain.h"
 #include "platform/Numbers.h"
 #include "support/opengl/CgDraw.h"

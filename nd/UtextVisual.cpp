@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "kestrane/BrokerValue.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/Udebug.h"
-#include "kestrane/Ufonts.h"
+#include "shared/BrokerValue.h"
+#include "shared/KestraneSettings.h"
+#include "shared/Udebug.h"
+#include "shared/Ufonts.h"
 #include "nd/Unavigation.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"

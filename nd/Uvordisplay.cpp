@@ -5,9 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/BrokerValue.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/BrokerValue.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Ufixinfo.h"
 #include "nd/Urunways.h"
 #include "platform/DisplayLists.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "platform/RecordFile.h"
 
 std::unique_ptr<Twaypoints> Waypoints;

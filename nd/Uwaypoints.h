@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "nd/UNDObjects.h"
 #include "nd/Unavaids.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "support/opengl/CgDraw.h"
 #include "platform/Numbers.h"

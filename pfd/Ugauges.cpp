@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "platform/Numbers.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "support/opengl/CgDraw.h"
 #include "pfd/UcommonVariables.h"

@@ -8,10 +8,10 @@
 #include <numbers>
 #include <string>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "support/opengl/CgDraw.h"
 #include "nd/Uirs.h"
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 #include "platform/Numbers.h"
 
 std::unique_ptr<THorizon> Horizon;

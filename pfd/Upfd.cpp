@@ -4,11 +4,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "nd/Uirs.h"
 #include "pfd/UcommonVariables.h"
 #include "pfd/Uhorizon.h"
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 #include "platform/Numbers.h"
 #include "support/geo/geoMath.h"
 

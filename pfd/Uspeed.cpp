@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "support/opengl/CgDraw.h"
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 #include "platform/Numbers.h"
 
 using cgdraw::Line;

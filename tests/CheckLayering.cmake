@@ -5,8 +5,8 @@
 # - the leaf headers pull in no toolkit and no socket.
 # Run as: cmake -DSOURCE_DIR=<top> -P CheckLayering.cmake
 set(shell_leaf
-  kestrane/UDeclarations.h kestrane/KestraneSettings.h kestrane/Udebug.h kestrane/Ufonts.h
-  kestrane/BrokerValue.h kestrane/LineBuffer.h)
+  shared/UDeclarations.h shared/KestraneSettings.h shared/Udebug.h shared/Ufonts.h
+  shared/BrokerValue.h shared/LineBuffer.h)
 set(pfd_allowed_nd nd/Uirs.h nd/UNDObjects.h)
 set(nd_allowed_pfd pfd/UcommonVariables.h)
 

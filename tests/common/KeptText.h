@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 
 namespace testsupport {
 

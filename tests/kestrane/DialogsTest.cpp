@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 #include "kestrane/infobox.h"
 #include "tests/common/TestSupport.h"
 

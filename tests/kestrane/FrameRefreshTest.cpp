@@ -19,8 +19,8 @@
 #include <cstdlib>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/Udebug.h"
-#include "kestrane/KestraneSettings.h"
+#include "shared/Udebug.h"
+#include "shared/KestraneSettings.h"
 #include "nd/Utcas.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"

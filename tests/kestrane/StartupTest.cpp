@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
 #include "platform/MessageBox.h"
 #include "tests/common/TestSupport.h"
 

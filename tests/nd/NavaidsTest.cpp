@@ -10,8 +10,8 @@
 #include <functional>
 #include <sstream>
 
-#include "kestrane/Udebug.h"
-#include "kestrane/UDeclarations.h"
+#include "shared/Udebug.h"
+#include "shared/UDeclarations.h"
 #include "nd/Unavaids.h"
 #include "nd/Unavigation.h"
 #include "nd/Urunways.h"

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "kestrane/Dispatch.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/Udebug.h"
+#include "shared/KestraneSettings.h"
+#include "shared/Udebug.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
 #include "pfd/UcommonVariables.h"

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <memory>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Unavigation.h"
 #include "platform/Numbers.h"
 #include "tests/common/TestSupport.h"

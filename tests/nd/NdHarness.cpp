@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "kestrane/Dispatch.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
 #include "nd/Uterrain.h"

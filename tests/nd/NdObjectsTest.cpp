@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "nd/UNDObjects.h"
 #include "platform/DisplayLists.h"
 #include "tests/common/TestSupport.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 #include "nd/Uroutes.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"

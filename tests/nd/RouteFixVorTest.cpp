@@ -11,9 +11,9 @@
 #include <tuple>
 
 #include "kestrane/Dispatch.h"
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Udebug.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
+#include "shared/Udebug.h"
 #include "nd/Ufixinfo.h"
 #include "nd/Uroutes.h"
 #include "nd/Urunways.h"

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <memory>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/UDeclarations.h"
+#include "shared/KestraneSettings.h"
+#include "shared/UDeclarations.h"
 #include "nd/Unavigation.h"
 #include "nd/Urunways.h"
 #include "tests/common/TestSupport.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "nd/UNDObjects.h"
 #include "tests/common/PrintRecorder.h"
 #include "tests/common/TestSupport.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "platform/Numbers.h"

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "kestrane/KestraneMain.h"
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "nd/Utcas.h"
 #include "platform/Numbers.h"
 #include "tests/common/TestSupport.h"

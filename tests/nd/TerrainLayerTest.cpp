@@ -8,8 +8,8 @@
 
 #include "support/geo/geoMath.h"
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/Udebug.h"
+#include "shared/KestraneSettings.h"
+#include "shared/Udebug.h"
 #include "nd/Unavigation.h"
 #include "nd/Uterrain.h"
 #include "tests/common/TestSupport.h"

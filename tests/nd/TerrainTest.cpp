@@ -8,7 +8,7 @@
 #include <numbers>
 #include <sstream>
 
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 #include "nd/TerrainTiles.h"
 #include "nd/Uterrain.h"
 #include "support/geo/geoMath.h"

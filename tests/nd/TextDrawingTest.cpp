@@ -7,8 +7,8 @@
 #include <cmath>
 #include <memory>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/Ufonts.h"
+#include "shared/KestraneSettings.h"
+#include "shared/Ufonts.h"
 #include "nd/Unavigation.h"
 #include "nd/UtextVisual.h"
 #include "tests/common/TestSupport.h"

@@ -7,8 +7,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "kestrane/KestraneSettings.h"
-#include "kestrane/Udebug.h"
+#include "shared/KestraneSettings.h"
+#include "shared/Udebug.h"
 #include "nd/UtextVisual.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/FakePlayer.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "pfd/Ualtitude.h"
 #include "platform/Numbers.h"
 #include "tests/pfd/InstrumentTest.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "support/opengl/CgTexture.h"
 #include "tests/pfd/InstrumentTest.h"
 

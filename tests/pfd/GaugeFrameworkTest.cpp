@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 #include "pfd/Ugauges.h"
 #include "pfd/Upfd.h"
 #include "pfd/Uhorizon.h"

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <string>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "pfd/UheadFMA.h"
 #include "platform/Numbers.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "pfd/Uhorizon.h"
 #include "pfd/Upfd.h"

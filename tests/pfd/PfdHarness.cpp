@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "kestrane/Dispatch.h"
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "nd/Uirs.h"
 #include "pfd/Upfd.h"
 #include "pfd/Uhorizon.h"

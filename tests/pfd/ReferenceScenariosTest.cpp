@@ -2,7 +2,7 @@
 // (tests/reference/pfd-<name>.png), drawn edge by edge and from kept text.
 #include <gtest/gtest.h>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "pfd/Uhorizon.h"
 #include "tests/pfd/PfdTest.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 #include "pfd/Uspeed.h"
 #include "tests/pfd/InstrumentTest.h"
 

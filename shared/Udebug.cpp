@@ -1,4 +1,4 @@
-#include "kestrane/Udebug.h"
+#include "shared/Udebug.h"
 
 #include <cstdio>
 #include <ctime>

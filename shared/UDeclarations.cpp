@@ -1,4 +1,4 @@
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 
 const char* const CompassLabels[12] = {"0",  "3",  "6",  "9",  "12", "15",
                                        "18", "21", "24", "27", "30", "33"};

@@ -1,4 +1,4 @@
-#include "kestrane/KestraneSettings.h"
+#include "shared/KestraneSettings.h"
 
 bool PfdOnly = false;
 std::string DataFolder;

@@ -1,4 +1,4 @@
-#include "kestrane/LineBuffer.h"
+#include "shared/LineBuffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "kestrane/Ufonts.h"
+#include "shared/Ufonts.h"
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 
 TCGFont3D* Font035 = nullptr;
 TCGFont3D* Font040 = nullptr;

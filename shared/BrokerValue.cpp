@@ -1,4 +1,4 @@
-#include "kestrane/BrokerValue.h"
+#include "shared/BrokerValue.h"
 
 #include "platform/Numbers.h"
 

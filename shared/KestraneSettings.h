@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "kestrane/UDeclarations.h"
+#include "shared/UDeclarations.h"
 
 // ---- Settings and run-time globals (set by the main form) ----
 extern bool PfdOnly;                 // PFD-only mode from the command line

@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "kestrane/UDeclarations.h"
-#include "kestrane/Ufonts.h"
+#include "shared/UDeclarations.h"
+#include "shared/Ufonts.h"
 #include "platform/DisplayLists.h"
 #include "tests/common/TestSupport.h"
 
