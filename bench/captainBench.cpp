@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "kestrane/KestraneMain.h"
+#include "kestrane/KestraneFrame.h"
 #include "shared/KestraneSettings.h"
 #include "shared/UDeclarations.h"
 #include "shared/Udebug.h"
@@ -38,7 +38,6 @@
 #include "nd/Urunways.h"
 #include "nd/Utcas.h"
 #include "nd/Uterrain.h"
-#include "pfd/Upfd.h"
 #include "platform/Numbers.h"
 #include "platform/OffscreenGL.h"
 #include "tests/common/TestSupport.h"
@@ -143,29 +142,19 @@ void FeedTraffic(ndtest::NdHarness& h, double lat, double lon, int alt) {
   }
 }
 
-// One whole window paint, as the main form's paint does it (the frame
-// pictures left out).
+// One whole window paint, as the main form paints it: the frame images
+// left out (the scale stays the frames' one), no rotation, no smoothing.
 void Paint() {
-  glViewport(0, 0, kWidth, kHeight);
-  testsupport::BeginProgramFrame(DrawScale);
-  FrameCycle = (FrameCycle + 1) % 50;
-  if (FrameCycle == 0) {
-    if (Runways)
-      FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
-                                             static_cast<float>(OwnAltitude));
-    if (Tcas) Tcas->SetFieldElevation(FieldElevation);
-  }
-  TcasAdvisoryToPfd();
-  for (const Viewport& v : ComputeLayout(kWidth, kHeight)) {
-    glViewport(v.x, v.y, v.size, v.size);
-    glStencilMask(255);
-    glEnable(GL_STENCIL_TEST);
-    glClear(GL_STENCIL_BUFFER_BIT);
-    glDisable(GL_STENCIL_TEST);
-    if (v.pfd) DrawPrimaryFlightDisplay(v.size, v.x, v.y, false, 0);
-    else DrawNdInSquare(v.x, v.y, v.size, DrawScale, 0, false);
-  }
-  TCGFont3D::EndFrame();
+  TWindowPaint paint;
+  paint.width = kWidth;
+  paint.height = kHeight;
+  paint.drawScale = DrawScale;
+  paint.framesShown = true;
+  paint.pfdFrameTexture = nullptr;
+  paint.ndFrameTexture = nullptr;
+  paint.rotation = 0;
+  paint.smoothLines = false;
+  PaintWindow(paint);
   glFinish();
 }
 
@@ -254,6 +243,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no offscreen GL context: %s\n", ctx.Error().c_str());
     return 1;
   }
+  // What the program's start-up sets once and its frames keep: alpha
+  // blending (the fonts keep texts as pixels only with it).
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   testsupport::TempDir logs;
   DebugFileName = logs.File("debug.txt");
   const char* const renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

@@ -1,5 +1,5 @@
-// The main display program's main form and the settings and run-time
-// globals it owns, which the PFD and the ND read.
+// The main display program's main form, and the start-up pieces, broker
+// lines and settings keys around it that need no window.
 #pragma once
 #include <functional>
 #include <memory>
@@ -47,10 +47,6 @@ enum class TTcasMode { Off, TAOnly, TARA, Above, Below };
 // Parses the "tcas" item of line into TcasMessage. False when the line
 // holds no "tcas" or the item lacks a field (nothing is then handed on).
 bool ParseTcasLine(const std::string& line);
-// Frame step: the resolution advisory's rates of the traffic computer to
-// the PFD, or none (-9999) while no RA is active. Every frame, PFD-only
-// too.
-void TcasAdvisoryToPfd();
 // The exact lines Connect sends after registering: eight subscription
 // lines and fifty route lines, each ending in CR.
 std::vector<std::string> SubscriptionLines();
@@ -58,7 +54,7 @@ std::vector<std::string> SubscriptionLines();
 // ---- Start-up pieces that need no window ----
 // True when the first argument, upper-cased, is "-PFDONLY" or "-P".
 bool PfdOnlyFromCommandLine(int argc, const char* const* argv);
-// Reads every key of "config.ini" into the globals above, in order, and
+// Reads every key of "config.ini" into the settings globals, in order, and
 // checks them: an unknown rotation reads as 0.
 void ReadSettings(const platform::TIniFile& ini);
 using platform::WindowGeometry;
@@ -71,21 +67,10 @@ void WriteSettings(platform::TIniFile& ini, const WindowGeometry& geometry);
 using platform::ScreenRect;
 WindowGeometry CheckedGeometry(const WindowGeometry& g, const std::vector<ScreenRect>& screens);
 
-// ---- Screen layout of one frame ----
-// The matrices every frame starts from, as start-up sets them: the
-// projection is the identity and the model-view carries the orthographic
-// square 0..drawScale. Loaded at the start of each frame, so that nothing
-// a frame leaves in them (a turn by a value no single can hold fills them
-// with NaN) reaches the next.
-void LoadFrameMatrices(float drawScale);
-struct Viewport {
-  int x, y, size;
-  bool pfd;  // true: the PFD square, false: the ND square
-};
-// The square viewports of the shown displays for a client area of w x h.
-std::vector<Viewport> ComputeLayout(int w, int h);
-
-// The main window.
+// The main window. Its methods live in one unit per job: start-up and
+// finalization in KestraneMain.cpp, the broker link in KestraneBroker.cpp,
+// the paint and refresh in KestraneFrame.cpp, the menus and the dialogs'
+// callers in KestraneMenus.cpp, the keys in KestraneKeys.cpp.
 class TKestraneForm : public TCGForm {
  public:
   TKestraneForm();
@@ -183,9 +168,10 @@ class TKestraneForm : public TCGForm {
  private:
   void BuildMenu();
   void StopRefresh(const char* timerLog, const char* threadLog);
-  void DrawPfd(const Viewport& v);
-  void DrawNd(const Viewport& v);
-  void DrawFrame(int rotation, int which);
+  // The broker socket with its event handlers (KestraneBroker.cpp).
+  void CreateBrokerSocket();
+  // A deferred reload still waiting is dropped.
+  void CancelDeferredReload();
   void CaptureGeometry();
 
   std::unique_ptr<platform::GuiWorker> RefreshThread;

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "kestrane/KestraneMain.h"
+#include "kestrane/KestraneFrame.h"
 
 namespace testsupport {
 

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <cstdlib>
 
+#include "kestrane/KestraneFrame.h"
 #include "kestrane/KestraneMain.h"
 #include "shared/Udebug.h"
 #include "shared/KestraneSettings.h"

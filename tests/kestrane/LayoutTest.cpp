@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "kestrane/KestraneMain.h"
+#include "kestrane/KestraneFrame.h"
+#include "shared/KestraneSettings.h"
 
 namespace {
 struct Layout : ::testing::Test {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "kestrane/About_Dialog.h"
+#include "kestrane/KestraneFrame.h"
 #include "kestrane/KestraneMain.h"
 #include "kestrane/Settings_Dialog.h"
 #include "kestrane/infobox.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "kestrane/KestraneMain.h"
+#include "kestrane/KestraneFrame.h"
 #include "nd/Unavigation.h"
 #include "nd/Utcas.h"
 #include "pfd/Uhorizon.h"
