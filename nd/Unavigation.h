@@ -63,17 +63,6 @@ double RouteDistance(double lat, double lon);
 
 // ---- Pure helpers ----
 
-// The 48-bit real of the simulator's FMC position from its three 16-bit
-// words (word 1 first). Exponent byte 0 gives 0.
-double Real48ToDouble(const std::array<std::int16_t, 3>& words);
-
-// Converts a simulator grid position (feet) to latitude and longitude
-// (degrees). A result that is not a number, a latitude outside -90..90 or
-// flag values other than 0 and 1 leave lat and lon unchanged (false).
-// Longitudes come back folded into -180 up to 180.
-bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
-                  double& lon);
-
 // The range label of the track line: NdRange div (4 div m), m 2 in the arc
 // layout and 1 in the profile layout, with "2" shown as "2.5" and "1" as
 // "1.25".

@@ -9,7 +9,7 @@
 #include "shared/UDeclarations.h"
 #include "shared/Udebug.h"
 #include "shared/Ufonts.h"
-#include "nd/Unavigation.h"
+#include "nd/GridPosition.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
 #include "platform/RecordFile.h"
