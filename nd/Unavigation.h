@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "nd/NdFrame.h"
 #include "nd/UNDObjects.h"
 
 // ---- Element objects (made by CreateNavigationObjects) ----
@@ -37,15 +38,7 @@ extern std::array<double, 3> IrsX, IrsY;    // "MV.IrsX1".."MV.IrsY3", grid feet
 extern bool FirstDataReceived;    // a position has been received since the connect
 extern int FrameCycle;            // 0..49, advanced by the frame; 0 marks every 50th frame
 
-// What the layers of one ND frame raised; all false at the start of a frame.
-struct NdFrameFlags {
-  bool terrainCaution = false;
-  bool terrainWarning = false;
-  bool clearanceFloor = false;
-  bool trafficAdvisoryDrawn = false;
-  bool resolutionAdvisoryDrawn = false;
-  bool trafficAlert = false;  // a TA or an RA symbol drawn: the traffic alert's input
-};
+// What the layers of the last ND frame raised.
 extern NdFrameFlags NdFlags;
 
 // ---- Values of elements that other units provide ----
@@ -96,6 +89,10 @@ void EndNavigationSession();
 // Reloads the navaids, waypoints and runways around the own position;
 // nothing beyond 87 degrees of latitude.
 void ReloadDatabases(const std::string& Folder, bool DatabasesPresent);
+
+// What the next ND frame is drawn from: the range, the layout and the
+// aircraft as they stand now, no flags raised yet.
+NdFrame CurrentNdFrame();
 
 // One ND frame. The caller has set the scissor box on the ND square and put
 // the model-view origin at the centre of the ND square.

@@ -146,8 +146,9 @@ std::vector<TRouteLeg> TRoute::Legs(int Range, float OwnLat, float OwnLon, float
   return legs;
 }
 
-void TRoute::Draw(int Range, float OwnLat, float OwnLon, float Heading) {
-  for (const TRouteLeg& leg : Legs(Range, OwnLat, OwnLon, Heading)) {
+void TRoute::Draw(const NdFrame& Frame) {
+  const float lat = static_cast<float>(Frame.ownLatitude), lon = static_cast<float>(Frame.ownLongitude);
+  for (const TRouteLeg& leg : Legs(Frame.range, lat, lon, static_cast<float>(Frame.heading))) {
     glColor3ub(225, 125, 225);
     glLineWidth(2);
     glBegin(GL_LINE_LOOP);
@@ -155,8 +156,8 @@ void TRoute::Draw(int Range, float OwnLat, float OwnLon, float Heading) {
     glVertex2d(leg.b.x, leg.b.y);
     glEnd();
     if (leg.symbol)
-      PlotSymbol(leg.list, name_[leg.to].c_str(), OwnLat, OwnLon, Heading, static_cast<float>(leg.endLat),
-                 static_cast<float>(leg.endLon), Range);
+      PlotSymbol(Frame, leg.list, name_[leg.to].c_str(), static_cast<float>(leg.endLat),
+                 static_cast<float>(leg.endLon));
   }
 }
 
