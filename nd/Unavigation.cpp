@@ -404,19 +404,19 @@ void EndNavigationSession() {
   ReloadLog().Reset();
 }
 
-void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
+void ReloadDatabases(const std::string& Folder, bool HaveDatabases) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
   if (Navaids) {
     Navaids->Clear();
-    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
   if (Waypoints) {
     Waypoints->Clear();
-    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
   if (Runways) {
     Runways->FreeAirports();
-    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
 }
 
@@ -426,7 +426,7 @@ namespace {
 // loaded again around it, unless the last reload is less than a second
 // old; then the reload waits, and the position it finally runs for is the
 // latest one.
-void ReloadWhenMoved(const std::string& Folder, bool DatabasesPresent) {
+void ReloadWhenMoved(const std::string& Folder, bool HaveDatabases) {
   ReloadDeferred = false;
   if (!FirstDataReceived || !Terrain || !Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) return;
   if (ReloadLog().SecondsSinceLastRun() < kReloadSpacing) {
@@ -435,7 +435,7 @@ void ReloadWhenMoved(const std::string& Folder, bool DatabasesPresent) {
   }
   ReloadLog().BeginRun();
   ReloadLog().Log(" Broker Comm: Data reload (plane position moved.");
-  ReloadDatabases(Folder, DatabasesPresent);
+  ReloadDatabases(Folder, HaveDatabases);
   Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
   ReloadLog().Log(" Broker Comm: Data reload successful.");
 }
@@ -447,12 +447,12 @@ double DeferredReloadDelay() {
   return std::max(0.0, kReloadSpacing - ReloadLog().SecondsSinceLastRun());
 }
 
-void RunDeferredReload(const std::string& Folder, bool DatabasesPresent) {
-  if (ReloadDeferred && DeferredReloadDelay() <= 0) ReloadWhenMoved(Folder, DatabasesPresent);
+void RunDeferredReload(const std::string& Folder, bool HaveDatabases) {
+  if (ReloadDeferred && DeferredReloadDelay() <= 0) ReloadWhenMoved(Folder, HaveDatabases);
 }
 
-void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
-                         bool PfdOnly) {
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool HaveDatabases,
+                         bool PfdOnlyMode) {
   if (Line.empty()) return;
   if (brokerlink::IsConnLine(Line)) {
     std::string_view shown = Line;
@@ -510,14 +510,14 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   OwnLatitude = FmcLatitude;
   OwnLongitude = FmcLongitude;
   SetReferencePoint(OwnLatitude, OwnLongitude);
-  if (PfdOnly) return;
+  if (PfdOnlyMode) return;
 
-  ReloadWhenMoved(Folder, DatabasesPresent);
+  ReloadWhenMoved(Folder, HaveDatabases);
   if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadLog().BeginRun();
-    ReloadDatabases(Folder, DatabasesPresent);
+    ReloadDatabases(Folder, HaveDatabases);
     if (Terrain) Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
     if (Runways)
       FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
@@ -567,17 +567,16 @@ void DrawNavigationDisplay(bool) {
   NdFlags = f.flags;
 }
 
-void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
-                    bool SmoothLines) {
-  if (!(DrawScale > 0)) return;
-  const int off = platform::SafeRound(ViewSize * (1 - DrawArea / DrawScale) / 2);
-  const int side = platform::SafeRound(ViewSize * DrawArea / DrawScale);
-  glTranslatef(DrawScale / 2, DrawScale / 2, 0);
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float Scale, int Rotation, bool Smooth) {
+  if (!(Scale > 0)) return;
+  const int off = platform::SafeRound(ViewSize * (1 - DrawArea / Scale) / 2);
+  const int side = platform::SafeRound(ViewSize * DrawArea / Scale);
+  glTranslatef(Scale / 2, Scale / 2, 0);
   glRotatef(static_cast<float>(Rotation), 0, 0, 1);
   glScissor(ViewX + off, ViewY + off, side, side);
   glEnable(GL_SCISSOR_TEST);
-  DrawNavigationDisplay(SmoothLines);
+  DrawNavigationDisplay(Smooth);
   glDisable(GL_SCISSOR_TEST);
   glRotatef(-static_cast<float>(Rotation), 0, 0, 1);
-  glTranslatef(-DrawScale / 2, -DrawScale / 2, 0);
+  glTranslatef(-Scale / 2, -Scale / 2, 0);
 }

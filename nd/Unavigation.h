@@ -73,22 +73,22 @@ void FreeNavigationObjects();
 // FMC and IRS positions, and on the first position after a connect (not in
 // PFD-only mode) loads the databases around it; later it loads them again
 // when the aircraft has left the loaded block, at most once a second.
-void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
-                         bool PfdOnly);
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool HaveDatabases,
+                         bool PfdOnlyMode);
 // A position that left the loaded block within a second of the last reload
 // waits: the seconds until its reload may run, or a negative number when
 // none waits.
 double DeferredReloadDelay();
 // Runs the reload that waits once its time has come, for the position of
 // then (which may have come back into the loaded block and need none).
-void RunDeferredReload(const std::string& Folder, bool DatabasesPresent);
+void RunDeferredReload(const std::string& Folder, bool HaveDatabases);
 // The broker session ended: the next connection loads the databases again
 // for its first position, a waiting reload is dropped, and connection
 // notices and reload lines are logged afresh.
 void EndNavigationSession();
 // Reloads the navaids, waypoints and runways around the own position;
 // nothing beyond 87 degrees of latitude.
-void ReloadDatabases(const std::string& Folder, bool DatabasesPresent);
+void ReloadDatabases(const std::string& Folder, bool HaveDatabases);
 
 // What the next ND frame is drawn from: the range, the layout and the
 // aircraft as they stand now, no flags raised yet.
@@ -96,11 +96,10 @@ NdFrame CurrentNdFrame();
 
 // One ND frame. The caller has set the scissor box on the ND square and put
 // the model-view origin at the centre of the ND square.
-void DrawNavigationDisplay(bool SmoothLines);
+void DrawNavigationDisplay(bool Smooth);
 
 // The ND square of one frame: the scissor box on the central instrument
 // area of a viewport of side ViewSize at (ViewX, ViewY), the origin moved to
 // the square's centre and turned by Rotation, DrawNavigationDisplay, and
-// everything undone. DrawScale: 255 with frames, 200 without.
-void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
-                    bool SmoothLines);
+// everything undone. Scale: 255 with frames, 200 without.
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float Scale, int Rotation, bool Smooth);

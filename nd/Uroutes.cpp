@@ -208,7 +208,7 @@ bool TakeRouteItem(std::string_view name, std::string_view value, TRoute& route)
 
 }  // namespace
 
-bool ParseRouteLine(std::string_view Line, TRoute& Route) {
+bool ParseRouteLine(std::string_view Line, TRoute& Target) {
   std::string_view s = Line;
   if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
   std::size_t p = s.find("R.");
@@ -223,7 +223,7 @@ bool ParseRouteLine(std::string_view Line, TRoute& Route) {
     const std::string_view value = end == std::string_view::npos ? rest : rest.substr(0, end);
     s = rest;
     p = s.find("R.");
-    if (!TakeRouteItem(name, value, Route)) {
+    if (!TakeRouteItem(name, value, Target)) {
       std::string shown(Line.substr(0, kMaxLoggedLine));
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();
       BadValueLog().Log(" Broker Comm: Route value is not a whole number: " + shown);

@@ -83,10 +83,10 @@ class TRoute : public TNDDataElement {
   int count_ = 0;
 };
 
-// Takes every "R." item of one broker line into Route. A value that is not
-// a whole number ends the walk: the items before it stay taken, the line is
-// logged (rate-limited) and the result is false.
-bool ParseRouteLine(std::string_view Line, TRoute& Route);
+// Takes every "R." item of one broker line into Target. A value that is
+// not a whole number ends the walk: the items before it stay taken, the
+// line is logged (rate-limited) and the result is false.
+bool ParseRouteLine(std::string_view Line, TRoute& Target);
 
 // The one route, made with the ND objects (not in PFD-only mode).
 extern std::unique_ptr<TRoute> Route;
