@@ -138,13 +138,13 @@ void BM_AlertStartsSound(benchmark::State& state) {
   platform::TMediaPlayer player;
   Talert alert;
   alert.Init(&player, platform::ProgramFolder());
-  alert.Update(true, false, false, false);  // opens the device
+  alert.Update(true, false, false, false, false);  // opens the device
   const int opens = platform::TMediaPlayer::DeviceOpenCount();
   for (auto _ : state) {
     state.PauseTiming();
-    alert.Update(false, false, false, false);
+    alert.Update(false, false, false, false, false);
     state.ResumeTiming();
-    alert.Update(true, false, false, false);
+    alert.Update(true, false, false, false, false);
   }
   glFinish();
   state.counters["device_opens"] = platform::TMediaPlayer::DeviceOpenCount() - opens;
@@ -203,16 +203,22 @@ void BM_TerrainMap(benchmark::State& state, int range, bool textures, int px) {
     }
   terrain.CentreRow = 8;
   terrain.CentreColumn = 11;
-  bool caution = false, warning = false, sea = true;
+  bool caution = false, warning = false;
   terrain.SetReferenceAltitude(0);
   terrain.Scan(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, false, caution, warning);
+  NdFrame view;
+  view.range = range;
+  view.ownLatitude = 47.2;
+  view.ownLongitude = -122.06;
+  view.heading = 30;
+  view.ownAltitude = 5000;
   glViewport(0, 0, px, px);
   for (auto _ : state) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glOrtho(-100, 100, -100, 100, -1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    terrain.Draw(range, textures, 47.2, -122.06, 30, 0, 250, 0, 5000, caution, warning, sea);
+    terrain.Draw(view, textures, true);
     glFinish();
   }
   glViewport(0, 0, 512, 512);

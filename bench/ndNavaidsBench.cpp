@@ -123,12 +123,17 @@ void BM_FrameNavaids(benchmark::State& state) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glOrtho(-100, 100, -100, 100, -1, 1);
+  NdFrame view;
+  view.range = 40;
+  view.ownLatitude = kLat;
+  view.ownLongitude = kLon;
+  view.heading = 90;
   double lat = 0, lon = 0;
   bool dme = false;
   for (auto _ : state) {
-    waypoints.Draw(kLat, kLon, 90, 40);
-    navaids.Draw(kLat, kLon, 90, 40);
-    navaids.DrawTuned(kLat, kLon, 90, 40, 11680, 11060);
+    waypoints.Draw(view);
+    navaids.Draw(view);
+    navaids.DrawTuned(view, 11680, 11060);
     navaids.FindPosition("sea", kLat, kLon, lat, lon);
     navaids.FindPosition("PAE", kLat, kLon, lat, lon);
     benchmark::DoNotOptimize(navaids.DmeDistance("sea", dme, kLat, kLon, 4000));

@@ -62,12 +62,14 @@ void BM_FixAndRadioLines(benchmark::State& state, double nm, long long D, int ra
   harness.Feed({FixLines(nm, D),
                 "MV.vorEfisL 2 MV.vorEfisR 2 MV.vorInRg1 1 MV.vorInRg2 1 MV.vor1Ident aaa MV.vor2Ident bbb "
                 "MV.vorCrs1 10 MV.vorCrs2 200\r"});
+  NdFrame view = CurrentNdFrame();
+  view.range = range;
   long long vertices = 0;
   for (auto _ : state) {
-    FixInfo->Draw(range, OwnLatitude, OwnLongitude, NdHeading);
+    FixInfo->Draw(view);
     Vor->ResetVertexCount();
-    Vor->DrawStations(range, OwnLatitude, OwnLongitude, NdHeading);
-    Vor->DrawRadioLines(range, OwnLatitude, OwnLongitude, DisplayHeading, OwnAltitude);
+    Vor->DrawStations(view);
+    Vor->DrawRadioLines(view);
     glFinish();
     vertices = FixInfo->LastVertices() + Vor->LastVertices();
   }

@@ -72,10 +72,15 @@ void BM_FrameRunways(benchmark::State& state, bool airports) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glOrtho(-100, 100, -100, 100, -1, 1);
+  NdFrame view;
+  view.range = 40;
+  view.ownLatitude = kLat;
+  view.ownLongitude = kLon;
+  view.heading = 90;
   for (auto _ : state) {
     benchmark::DoNotOptimize(rw->ActiveRunwayElevation());
-    if (airports) rw->DrawAirports(kLat, kLon, 90, 40);
-    else rw->DrawRunways(kLat, kLon, 90, 40);
+    if (airports) rw->DrawAirports(view);
+    else rw->DrawRunways(view);
     glFinish();
   }
   state.counters["kept"] = static_cast<double>(rw->List()->size());

@@ -212,9 +212,10 @@ void TNDDataElement::DrawSymbolAt(unsigned List, const char* Label, NdPoint At) 
   glTranslated(-At.x, -At.y, 0);
 }
 
-void TNDDataElement::PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon,
-                                float Heading, float SymLat, float SymLon, int Range) const {
-  if (const auto p = SymbolPosition(AcLat, AcLon, Heading, SymLat, SymLon, Range)) {
+void TNDDataElement::PlotSymbol(const NdFrame& Frame, unsigned List, const char* Label, float SymLat,
+                                float SymLon) const {
+  if (const auto p = SymbolPosition(static_cast<float>(Frame.ownLatitude), static_cast<float>(Frame.ownLongitude),
+                                    static_cast<float>(Frame.heading), SymLat, SymLon, Frame.range)) {
     if (noting_) noted_.push_back({List, Label ? Label : "", *p, true});
     else DrawSymbolAt(List, Label, *p);
   }
@@ -303,20 +304,21 @@ std::array<std::string, 3> HeadingDigits(double Heading, int HeadingStatus) {
 
 bool TrueHeadingRegion(double Latitude) { return Latitude >= 73 || Latitude <= PolarSouthLimit; }
 
-void THdgBox::Draw(double Heading, double Latitude, double GridHeading, int HeadingStatus) const {
+void THdgBox::Draw(const NdFrame& Frame, double GridHeading) const {
+  const int status = Frame.headingStatus;
   glLineWidth(2);
   cgdraw::WhiteColour();
   glBegin(GL_LINE_STRIP);
   Vertices({{-10, 8.8}, {-10, 0}, {10, 0}, {10, 8.8}});
   glEnd();
-  if (HeadingStatus >= 1) {
+  if (status >= 1) {
     glLineWidth(2);
-    const auto digits = HeadingDigits(Heading, HeadingStatus);
+    const auto digits = HeadingDigits(Frame.displayHeading, status);
     const float x[3] = {-0.95f, -0.35f, 0.25f};
     for (int i = 0; i < 3; ++i) cgdraw::PrintUnits(Font10Alias, digits[i], x[i], 0.2);
     cgdraw::GreenColour();
     cgdraw::PrintUnits(Font8Alias, "HDG", -3.6, 0.2);
-    if (TrueHeadingRegion(Latitude)) {
+    if (TrueHeadingRegion(Frame.ownLatitude)) {
       cgdraw::PrintUnits(Font8Alias, "TRU", 1.6, 0.2);
       cgdraw::WhiteColour();
       glLineWidth(1);
@@ -330,7 +332,7 @@ void THdgBox::Draw(double Heading, double Latitude, double GridHeading, int Head
       cgdraw::PrintUnits(Font8Alias, "MAG", 1.6, 0.2);
     }
   }
-  if (HeadingStatus == 0) {
+  if (status == 0) {
     // The amber "HDG" flag; the three translations cancel out.
     glLineWidth(1);
     cgdraw::AmberColour();
@@ -397,15 +399,16 @@ void TCompassCard::DeleteDisplayLists() const {
   platform::DeleteFixedList(rose_ ? RoseCompassPlainList : CtrCompassPlainList);
 }
 
-void TCompassCard::Draw(int ShowSelectedLine, float Heading, float SelectedHeading,
-                        int HeadingStatus) const {
+void TCompassCard::Draw(const NdFrame& Frame, int ShowSelectedLine, float Selected) const {
+  const int status = Frame.headingStatus;
   const double c = rose_ ? DisplaySize : DisplaySize / 2;
-  const double heading = cgdraw::Finite(Heading), selected = cgdraw::Finite(SelectedHeading);
+  const double heading = cgdraw::Finite(static_cast<float>(Frame.displayHeading)),
+               selected = cgdraw::Finite(Selected);
   if (rose_) glLineWidth(1);
   else cgdraw::WhiteColour();
-  if (HeadingStatus >= 1) {
+  if (status >= 1) {
     glRotated(heading, 0, 0, 1);
-    if (HeadingStatus == 2) glCallList(rose_ ? RoseCompassList : CtrCompassList);
+    if (status == 2) glCallList(rose_ ? RoseCompassList : CtrCompassList);
     else glCallList(rose_ ? RoseCompassPlainList : CtrCompassPlainList);
     glRotated(-heading, 0, 0, 1);
   }
@@ -413,7 +416,7 @@ void TCompassCard::Draw(int ShowSelectedLine, float Heading, float SelectedHeadi
   if (rose_) cgdraw::WhiteColour();
   else glLineWidth(2);
   Loop({{0, 0}, {-5.8925, -14.142}, {5.8925, -14.142}});
-  if (HeadingStatus != 2) return;
+  if (status != 2) return;
   glRotated(heading - selected, 0, 0, 1);
   cgdraw::SelectedColour();
   glBegin(GL_LINES);
@@ -519,15 +522,16 @@ void TTrackLine::DeleteDisplayLists() {
   platform::DeleteFixedList(ndlist::kAltitudeArc);
 }
 
-void TTrackLine::Draw(bool PositionValid, float Angle, float Divisor) const {
-  const double up = Divisor != 0 ? DisplaySize / Divisor : 0;
-  glRotated(Angle, 0, 0, 1);
+void TTrackLine::Draw(const NdFrame& Frame) const {
+  // The pointer sits on the rose card's radius in the arc layout, on the
+  // centred card's in the profile layout.
+  const bool arc = Frame.layout == NdLayout::Arc;
+  const double up = Frame.displaySize / (arc ? 1.0f : 2.0f);
   glTranslated(0, up, 0);
   glCallList(ndlist::kHeadingPointer);
   glTranslated(0, -up, 0);
-  glRotated(-Angle, 0, 0, 1);
-  if (PositionValid) return;
-  const double y0 = Divisor == 1 ? 56 : -24;
+  if (Frame.positionValid) return;
+  const double y0 = arc ? 56 : -24;
   cgdraw::AmberColour();
   glTranslated(0, y0, 0);
   Loop({{-8, 3}, {8, 3}, {8, -5}, {-8, -5}});
@@ -542,8 +546,8 @@ void TTrackLine::DrawRangeMarks(float Fraction, float Bank) const {
   for (const NdSegment& s : RangeMarkSegments(Fraction, Bank, Length)) cgdraw::Line(s.a.x, s.a.y, s.b.x, s.b.y);
 }
 
-void TTrackLine::DrawTrendVector(int Range, float GroundSpeed, float Bank) const {
-  const TrendVector tv = TrendVectorGeometry(Range, GroundSpeed, Bank);
+void TTrackLine::DrawTrendVector(const NdFrame& Frame, float Speed, float Bank) const {
+  const TrendVector tv = TrendVectorGeometry(Frame.range, Speed, Bank);
   if (tv.strips.empty()) return;
   glTranslated(tv.r, 0, 0);
   for (const auto& strip : tv.strips) {
@@ -554,9 +558,10 @@ void TTrackLine::DrawTrendVector(int Range, float GroundSpeed, float Bank) const
   glTranslated(-tv.r, 0, 0);
 }
 
-void TTrackLine::DrawAltitudeArc(int Range, bool Centred, float GroundSpeed, float VerticalSpeed,
-                                 float Altitude, float SelectedAltitude) const {
-  const auto y = AltitudeArcOffset(Range, Centred, GroundSpeed, VerticalSpeed, Altitude, SelectedAltitude);
+void TTrackLine::DrawAltitudeArc(const NdFrame& Frame, float Speed, float Climb, float Altitude,
+                                 float Selected) const {
+  const auto y = AltitudeArcOffset(Frame.range, Frame.layout == NdLayout::Profile, Speed, Climb, Altitude,
+                                   Selected);
   if (!y) return;
   glTranslated(0, *y, 0);
   glCallList(ndlist::kAltitudeArc);

@@ -7,14 +7,17 @@
 // drawn upright; the cards turn with the displayed heading.
 //
 // Every element keeps its arithmetic in the pure functions below, which a
-// test calls without a GL context; the Draw operations take what they need
-// as arguments. Destructors make no GL calls: the shared lists are deleted
-// once, by the ND's own release, while the context is current.
+// test calls without a GL context; the Draw operations take the frame's
+// context (NdFrame) and, as arguments, what only they need. Destructors
+// make no GL calls: the shared lists are deleted once, by the ND's own
+// release, while the context is current.
 #pragma once
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "nd/NdFrame.h"
 
 // Fixed display-list numbers of the ND symbols (compass cards: see
 // shared/UDeclarations.h).
@@ -65,11 +68,13 @@ class TNDDataElement {
   // once, by the ND's release at program end, with the context current.
   static void DeleteSymbolLists();
 
-  // Draws List and Label at the symbol's ND position, or nothing outside
-  // the plotting box. Label may be empty or null. Ends with line width 1;
-  // after a drawn symbol the colour is white.
-  void PlotSymbol(unsigned List, const char* Label, float AcLat, float AcLon, float Heading,
-                  float SymLat, float SymLon, int Range) const;
+  // Draws List and Label at the ND position of a symbol at (SymLat,
+  // SymLon) seen from the frame's aircraft position, heading and range (in
+  // single precision), or nothing outside the plotting box. Label may be
+  // empty or null. Ends with line width 1; after a drawn symbol the colour
+  // is white.
+  void PlotSymbol(const NdFrame& Frame, unsigned List, const char* Label, float SymLat,
+                  float SymLon) const;
 
   // Between BeginSymbols and EndSymbols, PlotSymbol only notes what it
   // would draw; EndSymbols draws it: the first symbol as PlotSymbol does,
@@ -122,9 +127,9 @@ bool TrueHeadingRegion(double Latitude);
 class THdgBox {
  public:
   void Init() {}
-  // Heading, Latitude and GridHeading in degrees; HeadingStatus 0 (no
-  // heading), 1 (aligning) or 2 (valid).
-  void Draw(double Heading, double Latitude, double GridHeading, int HeadingStatus) const;
+  // The frame's displayed heading and heading status; the true/grid
+  // reading from its latitude, with GridHeading in degrees.
+  void Draw(const NdFrame& Frame, double GridHeading) const;
 };
 
 // ---------------------------------------------------------------------------
@@ -139,8 +144,11 @@ class TCompassCard {
   virtual ~TCompassCard() = default;
   // Compiles the labelled and the plain card.
   void BuildDisplayLists() const;
-  // ShowSelectedLine: non-zero shows the dashed selected-heading line.
-  void Draw(int ShowSelectedLine, float Heading, float SelectedHeading, int HeadingStatus) const;
+  // Turned by the frame's displayed heading (in single precision), as its
+  // heading status allows, with the selected-heading marker at Selected
+  // degrees. ShowSelectedLine: non-zero shows the dashed selected-heading
+  // line.
+  void Draw(const NdFrame& Frame, int ShowSelectedLine, float Selected) const;
   // Frees the two lists (context current).
   void DeleteDisplayLists() const;
 
@@ -195,13 +203,17 @@ class TTrackLine {
 
   // Stores Length and compiles the heading pointer and the altitude arc.
   void BuildDisplayLists(float NewLength);
-  // Heading pointer on top of the card (Divisor 1: arc, 2: profile) and,
-  // without a valid position, the amber "MAP" flag.
-  void Draw(bool PositionValid, float Angle, float Divisor) const;
+  // Heading pointer on top of the card of the frame's layout, turned by
+  // Angle degrees, and, without a valid position, the amber "MAP" flag.
+  void Draw(const NdFrame& Frame) const;
   void DrawRangeMarks(float Fraction, float Bank) const;
-  void DrawTrendVector(int Range, float GroundSpeed, float Bank) const;
-  void DrawAltitudeArc(int Range, bool Centred, float GroundSpeed, float VerticalSpeed,
-                       float Altitude, float SelectedAltitude) const;
+  // Speed: ground speed (kt); Bank in degrees.
+  void DrawTrendVector(const NdFrame& Frame, float Speed, float Bank) const;
+  // Speed: ground speed (kt); Climb: vertical speed (ft/min); Altitude and
+  // Selected: displayed and selected altitude (ft). Centred in the profile
+  // layout.
+  void DrawAltitudeArc(const NdFrame& Frame, float Speed, float Climb, float Altitude,
+                       float Selected) const;
   // Frees the two lists (context current).
   static void DeleteDisplayLists();
 };

@@ -220,25 +220,26 @@ void TFixInfo::UpdatePositions() {
   }
 }
 
-void TFixInfo::Draw(int Range, double OwnLat, double OwnLon, double Heading) {
+void TFixInfo::Draw(const NdFrame& Frame) {
   vertices_ = 0;
   UpdatePositions();
-  if (Range <= 0) return;
+  const int range = Frame.range;
+  const double heading = Frame.heading;
+  if (range <= 0) return;
   for (const TFix& f : fix_) {
     if (f.active <= 0) continue;
-    PlotSymbol(FixSymbolList(f.type), Upper(f.name).c_str(), static_cast<float>(OwnLat),
-               static_cast<float>(OwnLon), static_cast<float>(Heading), static_cast<float>(f.latitude),
-               static_cast<float>(f.longitude), Range);
+    PlotSymbol(Frame, FixSymbolList(f.type), Upper(f.name).c_str(), static_cast<float>(f.latitude),
+               static_cast<float>(f.longitude));
     double d = 0, b = 0;
-    CalcDistanceBearing(d, b, OwnLat, OwnLon, f.latitude, f.longitude);
+    CalcDistanceBearing(d, b, Frame.ownLatitude, Frame.ownLongitude, f.latitude, f.longitude);
     if (!(d < kFixRingLimit)) continue;
-    const double a = (b + 360 - Heading) * kDegToRad;
-    const double cx = std::sin(a) * d * kNdScale / Range, cy = std::cos(a) * d * kNdScale / Range;
+    const double a = (b + 360 - heading) * kDegToRad;
+    const double cx = std::sin(a) * d * kNdScale / range, cy = std::cos(a) * d * kNdScale / range;
     glTranslated(cx, cy, 0);
     for (const int D : f.distances)
-      if (FixValueShown(D)) DrawCircle(D, Range, cx, cy);
+      if (FixValueShown(D)) DrawCircle(D, range, cx, cy);
     for (const int B : f.bearings)
-      if (FixValueShown(B)) DrawRadial(B, Heading, f.magVar);
+      if (FixValueShown(B)) DrawRadial(B, heading, f.magVar);
     glTranslated(-cx, -cy, 0);
   }
 }

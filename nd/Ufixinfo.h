@@ -75,7 +75,8 @@ class TFixInfo : public TNDDataElement {
   // Compiles the four fix symbol lists.
   void BuildDisplayLists();
   void ParseLine(std::string_view Line);
-  void Draw(int Range, double OwnLat, double OwnLon, double Heading);
+  // Both fixes as seen in the frame.
+  void Draw(const NdFrame& Frame);
 
   // Positions and variations of both fixes, as the draw computes them.
   void UpdatePositions();

@@ -87,10 +87,9 @@ bool tIRS::PositionValid() const {
   return false;
 }
 
-void tIRS::DrawPositions(int Range, double AcLat, double AcLon, double Heading) const {
+void tIRS::DrawPositions(const NdFrame& Frame) const {
   for (int i = 0; i < 3; ++i)
     if (Latitude[i] != -91 && (IrsQuality[i] == 1 || IrsQuality[i] == 2))
-      PlotSymbol(kPositionSymbolList, "", static_cast<float>(AcLat), static_cast<float>(AcLon),
-                 static_cast<float>(Heading), static_cast<float>(Latitude[i]),
-                 static_cast<float>(Longitude[i]), Range);
+      PlotSymbol(Frame, kPositionSymbolList, "", static_cast<float>(Latitude[i]),
+                 static_cast<float>(Longitude[i]));
 }

@@ -40,8 +40,8 @@ class tIRS : public TNDDataElement {
   // Some IRS navigates (selector 2) with quality 1 or 2.
   bool PositionValid() const;
   // Draws the position star of each IRS that has a stored position and a
-  // quality of 1 or 2, seen from the aircraft at (AcLat, AcLon).
-  void DrawPositions(int Range, double AcLat, double AcLon, double Heading) const;
+  // quality of 1 or 2, seen from the frame's aircraft.
+  void DrawPositions(const NdFrame& Frame) const;
 };
 
 // The one IRS element, created and freed with the PFD objects.

@@ -169,24 +169,24 @@ void Tnavaids::Clear() {
   scratch_.clear();
 }
 
-void Tnavaids::Draw(double OwnLat, double OwnLon, double Heading, int Range) const {
-  if (!list_ || Range <= 0) return;
+void Tnavaids::Draw(const NdFrame& Frame) const {
+  const int range = Frame.range;
+  if (!list_ || range <= 0) return;
   // A little wider than the window: the window test itself decides.
-  LatitudeBand(byLatitude_, OwnLat, Range * 1.5 / 60 + 1e-6, scratch_);
+  LatitudeBand(byLatitude_, Frame.ownLatitude, range * 1.5 / 60 + 1e-6, scratch_);
   BeginSymbols();
   for (std::uint32_t i : scratch_) {
     const NavaidRecord& n = (*list_)[i];
-    if (!(n.type & 0x80) && Range >= 80) continue;
-    if (!InPlotWindow(n.latitude, n.longitude, OwnLat, OwnLon, Range)) continue;
+    if (!(n.type & 0x80) && range >= 80) continue;
+    if (!InPlotWindow(n.latitude, n.longitude, Frame.ownLatitude, Frame.ownLongitude, range)) continue;
     const unsigned list = NavaidSymbolList(n.type, false);
     if (list == 0) continue;
-    PlotSymbol(list, SymbolLabel(n.ident).c_str(), static_cast<float>(OwnLat), static_cast<float>(OwnLon),
-               static_cast<float>(Heading), n.latitude, n.longitude, Range);
+    PlotSymbol(Frame, list, SymbolLabel(n.ident).c_str(), n.latitude, n.longitude);
   }
   EndSymbols();
 }
 
-void Tnavaids::DrawTuned(double OwnLat, double OwnLon, double Heading, int Range, int Freq1, int Freq2) const {
+void Tnavaids::DrawTuned(const NdFrame& Frame, int Freq1, int Freq2) const {
   if (!list_) return;
   // Only a frequency of 0..65535 can equal a record's low 16 bits.
   const std::vector<std::uint32_t>* found[2] = {nullptr, nullptr};
@@ -206,11 +206,10 @@ void Tnavaids::DrawTuned(double OwnLat, double OwnLon, double Heading, int Range
     const NavaidRecord& n = (*list_)[i];
     const unsigned list = NavaidSymbolList(n.type, true);
     if (list == 0) continue;
-    const double d = DistanceTo(OwnLat, OwnLon, n);
+    const double d = DistanceTo(Frame.ownLatitude, Frame.ownLongitude, n);
     const bool inReach = (n.type & 0x80) ? d < 239 : d < 99;
     if (!inReach) continue;
-    PlotSymbol(list, SymbolLabel(n.ident).c_str(), static_cast<float>(OwnLat), static_cast<float>(OwnLon),
-               static_cast<float>(Heading), n.latitude, n.longitude, Range);
+    PlotSymbol(Frame, list, SymbolLabel(n.ident).c_str(), n.latitude, n.longitude);
   }
 }
 

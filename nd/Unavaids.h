@@ -81,10 +81,10 @@ class Tnavaids : public TNDDataElement {
   void Clear();
 
   // The navaids around the aircraft, cyan, with their idents.
-  void Draw(double OwnLat, double OwnLon, double Heading, int Range) const;
+  void Draw(const NdFrame& Frame) const;
   // The navaids tuned on the two VOR receivers (frequencies in hundredths
   // of a megahertz, -1 for none), green.
-  void DrawTuned(double OwnLat, double OwnLon, double Heading, int Range, int Freq1, int Freq2) const;
+  void DrawTuned(const NdFrame& Frame, int Freq1, int Freq2) const;
   // The position of the last navaid in list order with this ident (any
   // case) that the look-ups find and that lies below 200 NM; -91 / -181
   // when there is none.

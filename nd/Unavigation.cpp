@@ -12,6 +12,7 @@
 #include "shared/UDeclarations.h"
 #include "shared/Udebug.h"
 #include "shared/Ufonts.h"
+#include "nd/GridPosition.h"
 #include "nd/Uirs.h"
 #include "nd/Utcas.h"
 #include "nd/Urunways.h"
@@ -64,7 +65,6 @@ namespace {
 
 GLUquadric* NdQuadric = nullptr;
 
-constexpr double kFeetPerDegree = 364599;  // 6076.65 ft per NM x 60
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 
 // A broker can send connection notices with every line: the first is
@@ -81,19 +81,6 @@ bool ReloadDeferred = false;
 using brokerlink::ReadBrokerDouble;
 using brokerlink::ReadBrokerInt;
 using brokerlink::ValueSpan;
-
-double FoldLongitude(double lon) {
-  lon = std::fmod(lon + 180.0, 360.0);
-  if (lon < 0) lon += 360.0;
-  return lon - 180.0;
-}
-
-// The frame's view of the aircraft, taken once at its start.
-struct NdFrame {
-  int range = 10;
-  bool positionValid = false;
-  int headingStatus = 0;
-};
 
 void StencilMaskBegin() {
   glEnable(GL_STENCIL_TEST);
@@ -119,29 +106,28 @@ void Rectangle(double x1, double y1, double x2, double y2) {
   glEnd();
 }
 
-void TerrainLayer(const NdFrame& f) {
+void TerrainLayer(NdFrame& f) {
   if (Terrain) {
     bool caution = false, warning = false;
     if (f.positionValid) {
-      Terrain->Scan(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
-                    VerticalSpeed, OwnAltitude, TerrainAltMode, caution, warning);
+      Terrain->Scan(f.range, TerrainTextures, f.ownLatitude, f.ownLongitude, f.heading, BankAngle, GroundSpeed,
+                    VerticalSpeed, f.ownAltitude, f.layout == NdLayout::Profile, caution, warning);
       Terrain->ApplyTexturePlanes();
     }
     // An alert shows the terrain, unless the crew has inhibited it.
     if ((caution || warning) && !TerrainInhibited) TerrainVisible = true;
     if (TerrainVisible && f.positionValid) {
-      Terrain->Draw(f.range, TerrainTextures, OwnLatitude, OwnLongitude, NdHeading, BankAngle, GroundSpeed,
-                    VerticalSpeed, OwnAltitude, caution, warning, ShowSeaLevel);
+      Terrain->Draw(f, TerrainTextures, ShowSeaLevel);
     } else {
       caution = false;
       warning = false;
     }
-    NdFlags.terrainCaution = caution;
-    NdFlags.terrainWarning = warning;
+    f.flags.terrainCaution = caution;
+    f.flags.terrainWarning = warning;
     // The height above terrain is kept up to date every frame; the floor
     // needs a position to measure from.
-    const bool floor = Terrain->ClearanceFloorAlert(OwnLatitude, OwnLongitude, OwnAltitude);
-    NdFlags.clearanceFloor = f.positionValid && floor;
+    const bool floor = Terrain->ClearanceFloorAlert(f.ownLatitude, f.ownLongitude, f.ownAltitude);
+    f.flags.clearanceFloor = f.positionValid && floor;
   }
   // The area behind the aircraft is covered.
   cgdraw::BlackColour();
@@ -167,75 +153,71 @@ void TrackLayer(const NdFrame& f, int m) {
   TrackLine->DrawRangeMarks(m * 0.5f, static_cast<float>(BankAngle));
   if (m == 1) TrackLine->DrawRangeMarks(-0.5f, static_cast<float>(BankAngle));
   if (f.positionValid) {
-    TrackLine->DrawTrendVector(f.range, static_cast<float>(GroundSpeed), static_cast<float>(BankAngle));
+    TrackLine->DrawTrendVector(f, static_cast<float>(GroundSpeed), static_cast<float>(BankAngle));
     glRotated(-drift, 0, 0, 1);
-    TrackLine->DrawAltitudeArc(f.range, m != 2, static_cast<float>(GroundSpeed),
-                               static_cast<float>(VerticalSpeed), static_cast<float>(DisplayedAltitude),
-                               static_cast<float>(SelectedAltitude));
+    TrackLine->DrawAltitudeArc(f, static_cast<float>(GroundSpeed), static_cast<float>(VerticalSpeed),
+                               static_cast<float>(DisplayedAltitude), static_cast<float>(SelectedAltitude));
   }
   cgdraw::WhiteColour();
   RangeLabel(m);
-  SetReferencePoint(OwnLatitude, OwnLongitude);
+  SetReferencePoint(f.ownLatitude, f.ownLongitude);
 }
 
-void DatabaseLayer(const NdFrame& f) {
+void DatabaseLayer(NdFrame& f) {
   if (f.positionValid) {
-    if (Runways) Runways->DrawRunways(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    if (WaypointsVisible && Waypoints) Waypoints->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    if (StationsVisible && Navaids) Navaids->Draw(OwnLatitude, OwnLongitude, NdHeading, f.range);
-    if (Vor) Vor->DrawTunedNavaids(f.range, OwnLatitude, OwnLongitude, NdHeading);
-    if (AirportsVisible && Runways) Runways->DrawAirports(OwnLatitude, OwnLongitude, NdHeading, f.range);
+    if (Runways) Runways->DrawRunways(f);
+    if (WaypointsVisible && Waypoints) Waypoints->Draw(f);
+    if (StationsVisible && Navaids) Navaids->Draw(f);
+    if (Vor) Vor->DrawTunedNavaids(f);
+    if (AirportsVisible && Runways) Runways->DrawAirports(f);
   }
   if (Tcas) {
     // A frame that draws no traffic raises no traffic alert.
-    if (TrafficVisible) Tcas->DrawTraffic(f.range, OwnLatitude, OwnLongitude, OwnAltitude, NdHeading);
+    if (TrafficVisible) Tcas->DrawTraffic(f);
     else Tcas->ClearAdvisoryFlags();
-    Tcas->GetAdvisoryFlags(NdFlags.trafficAdvisoryDrawn, NdFlags.resolutionAdvisoryDrawn);
-    NdFlags.trafficAlert = NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn;
+    Tcas->GetAdvisoryFlags(f.flags.trafficAdvisoryDrawn, f.flags.resolutionAdvisoryDrawn);
+    f.flags.trafficAlert = f.flags.trafficAdvisoryDrawn || f.flags.resolutionAdvisoryDrawn;
   }
-  if (Vor) Vor->DrawStations(f.range, OwnLatitude, OwnLongitude, NdHeading);
+  if (Vor) Vor->DrawStations(f);
   if (f.positionValid) {
-    if (FixInfo) FixInfo->Draw(f.range, OwnLatitude, OwnLongitude, NdHeading);
-    if (Route)
-      Route->Draw(f.range, static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
-                  static_cast<float>(NdHeading));
-    if (PositionVisible && Irs) Irs->DrawPositions(f.range, OwnLatitude, OwnLongitude, NdHeading);
-    if (PositionVisible && Vor) Vor->DrawRadioLines(f.range, OwnLatitude, OwnLongitude, DisplayHeading, OwnAltitude);
+    if (FixInfo) FixInfo->Draw(f);
+    if (Route) Route->Draw(f);
+    if (PositionVisible && Irs) Irs->DrawPositions(f);
+    if (PositionVisible && Vor) Vor->DrawRadioLines(f);
   }
 }
 
 // The annunciations and sounds of the frame's alerts; traffic is a TA or
 // an RA drawn.
-void AlertUpdate() {
-  if (NdFrameFlagsHook) NdFrameFlagsHook(NdFlags);
+void AlertUpdate(NdFrame& f) {
+  if (NdFrameFlagsHook) NdFrameFlagsHook(f.flags);
   if (Alert)
-    Alert->Update(NdFlags.trafficAdvisoryDrawn || NdFlags.resolutionAdvisoryDrawn, NdFlags.clearanceFloor,
-                  NdFlags.terrainCaution, NdFlags.terrainWarning);
+    Alert->Update(f.flags.trafficAdvisoryDrawn || f.flags.resolutionAdvisoryDrawn, f.flags.clearanceFloor,
+                  f.flags.terrainCaution, f.flags.terrainWarning, TerrainInhibited);
 }
 
 void ModeFlags(const NdFrame& f) {
   if (NdText)
-    NdText->DrawFlags(WaypointsVisible, AirportsVisible, StationsVisible, TerrainVisible, TcasOnFlag,
-                      TrafficVisible, TaOnlyFlag, HighestTerrain(), LowestTerrain(),
-                      platform::SafeRound(OwnAltitude), FmcLatitude, FmcLongitude, GroundSpeed,
-                      TrueAirspeed, WindDirection, WindSpeed, DisplayHeading, f.positionValid);
+    NdText->DrawFlags(f, WaypointsVisible, AirportsVisible, StationsVisible, TerrainVisible, TcasOnFlag,
+                      TrafficVisible, TaOnlyFlag, HighestTerrain(), LowestTerrain());
 }
 
+// The waypoint block's distance is measured from the FMC position.
 void Texts(const NdFrame& f) {
   if (NdText)
-    NdText->Draw(f.positionValid, FmcLatitude, FmcLongitude, GroundSpeed, TrueAirspeed, WindDirection,
-                 WindSpeed, DisplayHeading);
+    NdText->Draw(f, RouteDistance(FmcLatitude, FmcLongitude), GroundSpeed, TrueAirspeed, WindDirection,
+                 WindSpeed);
 }
 
-void ArcLayout(const NdFrame& f) {
-  const double down = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
+void ArcLayout(NdFrame& f) {
+  const double down = 0.4365 * f.displaySize * DisplaySizeFactor;  // 61.73
   glTranslated(0, -down, 0);
   if (HideBelowCompassArc) {
-    // Stencil 1 on the ring beyond 0.9 x DisplaySize.
+    // Stencil 1 on the ring beyond 0.9 x the display size.
     StencilMaskBegin();
     Rectangle(-200, -200, 200, 200);
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
-    gluDisk(NdQuadric, 0.9 * DisplaySize, 1.41 * DisplaySize, 360, 2);
+    gluDisk(NdQuadric, 0.9 * f.displaySize, 1.41 * f.displaySize, 360, 2);
     StencilMaskEnd();
   }
   TerrainLayer(f);
@@ -247,34 +229,33 @@ void ArcLayout(const NdFrame& f) {
   }
   // The black ring drawn over the arc's outside later on hides every
   // symbol beyond it.
-  TNDDataElement::SetShownArea({0, 0}, DisplaySize);
+  TNDDataElement::SetShownArea({0, 0}, f.displaySize);
   DatabaseLayer(f);
   TNDDataElement::SetShownArea({}, 0);
   glDisable(GL_STENCIL_TEST);
   glLineWidth(2);
-  RoseCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
-                    f.headingStatus);
-  AlertUpdate();
+  RoseCompass->Draw(f, HdgBugTimer, static_cast<float>(SelectedHeading));
+  AlertUpdate(f);
   cgdraw::BlackColour();
   ModeFlags(f);
   // Everything beyond the arc radius is blacked out.
   cgdraw::BlackColour();
-  gluDisk(NdQuadric, DisplaySize, 1.41 * DisplaySize, 360, 2);
+  gluDisk(NdQuadric, f.displaySize, 1.41 * f.displaySize, 360, 2);
   Texts(f);
   cgdraw::BlackColour();
-  TrackLine->Draw(f.positionValid, 0, 1);
+  TrackLine->Draw(f);
   if (Vor) {
-    Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
-    Vor->DrawPointer(false, DisplayHeading);
+    Vor->DrawLabels(f, IpcLatitude, IpcLongitude);
+    Vor->DrawPointer(f);
   }
   cgdraw::WhiteColour();
   glTranslated(0, down + 85, 0);
-  HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
+  HdgBox->Draw(f, PolarTrueHeading);
   glTranslated(0, -85, 0);
   cgdraw::BlackColour();
 }
 
-void ProfileLayout(const NdFrame& f) {
+void ProfileLayout(NdFrame& f) {
   const double y0 = NdDataVisible && TerrainVisible && f.positionValid ? 10 : -10;
   glTranslated(0, y0, 0);
   TerrainLayer(f);
@@ -283,23 +264,22 @@ void ProfileLayout(const NdFrame& f) {
   TNDDataElement::SetShownArea({0, -y0}, DrawArea / 2 * std::numbers::sqrt2 + 1);
   DatabaseLayer(f);
   TNDDataElement::SetShownArea({}, 0);
-  TrackLine->Draw(f.positionValid, 0, 2);
+  TrackLine->Draw(f);
   cgdraw::BlackColour();
   Rectangle(-100, 77, 100, 120);
-  const double alertDown = 0.15 * DisplaySize * DisplaySizeFactor;  // 21.21
+  const double alertDown = 0.15 * f.displaySize * DisplaySizeFactor;  // 21.21
   glTranslated(0, -alertDown - y0, 0);
-  AlertUpdate();
+  AlertUpdate(f);
   glTranslated(0, alertDown + y0, 0);
-  const double textDown = 0.4365 * DisplaySize * DisplaySizeFactor;  // 61.73
+  const double textDown = 0.4365 * f.displaySize * DisplaySizeFactor;  // 61.73
   glTranslated(0, -textDown - y0, 0);
   ModeFlags(f);
   Texts(f);
-  if (Vor) Vor->DrawLabels(OwnLatitude, OwnLongitude, IpcLatitude, IpcLongitude, OwnAltitude);
+  if (Vor) Vor->DrawLabels(f, IpcLatitude, IpcLongitude);
   glTranslated(0, textDown + y0, 0);
   glLineWidth(2);
-  CtrCompass->Draw(HdgBugTimer, static_cast<float>(DisplayHeading), static_cast<float>(SelectedHeading),
-                   f.headingStatus);
-  if (Vor) Vor->DrawPointer(true, DisplayHeading);
+  CtrCompass->Draw(f, HdgBugTimer, static_cast<float>(SelectedHeading));
+  if (Vor) Vor->DrawPointer(f);
   const bool window = NdDataVisible || HideBelowCompassArc;
   if (window) {
     // The profile window below the card: stencil 1 inside it only.
@@ -317,10 +297,10 @@ void ProfileLayout(const NdFrame& f) {
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   }
   if (NdDataVisible && TerrainVisible && f.positionValid && Terrain)
-    Terrain->DrawProfile(f.range, OwnAltitude, VerticalSpeed, GroundSpeed);
+    Terrain->DrawProfile(f, VerticalSpeed, GroundSpeed);
   if (window) glDisable(GL_STENCIL_TEST);
   glTranslated(0, 75, 0);
-  HdgBox->Draw(DisplayHeading, OwnLatitude, PolarTrueHeading, f.headingStatus);
+  HdgBox->Draw(f, PolarTrueHeading);
   glTranslated(0, -75, 0);
   glTranslated(0, -y0, 0);
 }
@@ -329,48 +309,6 @@ void ProfileLayout(const NdFrame& f) {
 
 // ---------------------------------------------------------------------------
 // Pure helpers
-
-double Real48ToDouble(const std::array<std::int16_t, 3>& words) {
-  std::uint8_t b[6];
-  for (int i = 0; i < 3; ++i) {
-    const auto w = static_cast<std::uint16_t>(words[i]);
-    b[2 * i] = static_cast<std::uint8_t>(w & 0xFF);
-    b[2 * i + 1] = static_cast<std::uint8_t>(w >> 8);
-  }
-  if (b[0] == 0) return 0;
-  const std::uint64_t fraction = (static_cast<std::uint64_t>(b[5] & 0x7F) << 32) |
-                                 (static_cast<std::uint64_t>(b[4]) << 24) |
-                                 (static_cast<std::uint64_t>(b[3]) << 16) |
-                                 (static_cast<std::uint64_t>(b[2]) << 8) | b[1];
-  const double mantissa = 1.0 + std::ldexp(static_cast<double>(fraction), -39);
-  const double v = std::ldexp(mantissa, static_cast<int>(b[0]) - 129);
-  return (b[5] & 0x80) ? -v : v;
-}
-
-bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
-                  double& lon) {
-  bool converted = false;
-  double la = 0, lo = 0;
-  if (North == 0 && South == 0) {
-    la = -Y / kFeetPerDegree;
-    lo = X / (std::cos(la * kDegToRad) * kFeetPerDegree) + CentreLon;
-    converted = true;
-  }
-  if (North == 1) {
-    la = 90 - std::sqrt(X * X + Y * Y) / kFeetPerDegree;
-    lo = ArcTan2Rad(X, Y) * 180 / std::numbers::pi;
-    converted = true;
-  }
-  if (South == 1) {
-    la = std::sqrt(X * X + Y * Y) / kFeetPerDegree - 90;
-    lo = ArcTan2Rad(X, -Y) * 180 / std::numbers::pi;
-    converted = true;
-  }
-  if (!converted || !std::isfinite(la) || !std::isfinite(lo) || la < -90 || la > 90) return false;
-  lat = la;
-  lon = FoldLongitude(lo);
-  return true;
-}
 
 std::string RangeLabelText(int Range, int m) {
   const int divisor = m > 0 ? 4 / m : 4;
@@ -402,8 +340,8 @@ void CreateNavigationObjects() {
   VorNavaids.DmeDistance = [](const std::string& id, bool& flag, double la, double lo, double alt) -> float {
     return Navaids ? Navaids->DmeDistance(id, flag, la, lo, alt) : -999.0f;
   };
-  VorNavaids.DrawTuned = [](double la, double lo, double h, int r, int f1, int f2) {
-    if (Navaids) Navaids->DrawTuned(la, lo, h, r, f1, f2);
+  VorNavaids.DrawTuned = [](const NdFrame& f, int f1, int f2) {
+    if (Navaids) Navaids->DrawTuned(f, f1, f2);
   };
   // The terrain element's runway reference: the selected runway.
   TerrainRunways = []() -> std::optional<TerrainRunway> {
@@ -466,19 +404,19 @@ void EndNavigationSession() {
   ReloadLog().Reset();
 }
 
-void ReloadDatabases(const std::string& Folder, bool DatabasesPresent) {
+void ReloadDatabases(const std::string& Folder, bool HaveDatabases) {
   if (!(std::fabs(OwnLatitude) <= 87)) return;
   if (Navaids) {
     Navaids->Clear();
-    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Navaids->LoadFromFiles(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
   if (Waypoints) {
     Waypoints->Clear();
-    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Waypoints->LoadFromFile(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
   if (Runways) {
     Runways->FreeAirports();
-    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, DatabasesPresent);
+    Runways->LoadAirports(OwnLatitude, OwnLongitude, Folder, HaveDatabases);
   }
 }
 
@@ -488,7 +426,7 @@ namespace {
 // loaded again around it, unless the last reload is less than a second
 // old; then the reload waits, and the position it finally runs for is the
 // latest one.
-void ReloadWhenMoved(const std::string& Folder, bool DatabasesPresent) {
+void ReloadWhenMoved(const std::string& Folder, bool HaveDatabases) {
   ReloadDeferred = false;
   if (!FirstDataReceived || !Terrain || !Terrain->OutsideCentreBlock(OwnLatitude, OwnLongitude)) return;
   if (ReloadLog().SecondsSinceLastRun() < kReloadSpacing) {
@@ -497,7 +435,7 @@ void ReloadWhenMoved(const std::string& Folder, bool DatabasesPresent) {
   }
   ReloadLog().BeginRun();
   ReloadLog().Log(" Broker Comm: Data reload (plane position moved.");
-  ReloadDatabases(Folder, DatabasesPresent);
+  ReloadDatabases(Folder, HaveDatabases);
   Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
   ReloadLog().Log(" Broker Comm: Data reload successful.");
 }
@@ -509,12 +447,12 @@ double DeferredReloadDelay() {
   return std::max(0.0, kReloadSpacing - ReloadLog().SecondsSinceLastRun());
 }
 
-void RunDeferredReload(const std::string& Folder, bool DatabasesPresent) {
-  if (ReloadDeferred && DeferredReloadDelay() <= 0) ReloadWhenMoved(Folder, DatabasesPresent);
+void RunDeferredReload(const std::string& Folder, bool HaveDatabases) {
+  if (ReloadDeferred && DeferredReloadDelay() <= 0) ReloadWhenMoved(Folder, HaveDatabases);
 }
 
-void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
-                         bool PfdOnly) {
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool HaveDatabases,
+                         bool PfdOnlyMode) {
   if (Line.empty()) return;
   if (brokerlink::IsConnLine(Line)) {
     std::string_view shown = Line;
@@ -572,14 +510,14 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
   OwnLatitude = FmcLatitude;
   OwnLongitude = FmcLongitude;
   SetReferencePoint(OwnLatitude, OwnLongitude);
-  if (PfdOnly) return;
+  if (PfdOnlyMode) return;
 
-  ReloadWhenMoved(Folder, DatabasesPresent);
+  ReloadWhenMoved(Folder, HaveDatabases);
   if (!FirstDataReceived && OwnLatitude != 0 && OwnLongitude != 0) {
     WriteDebug(" Broker Comm: First initialization of data after connect.");
     FirstDataReceived = true;
     ReloadLog().BeginRun();
-    ReloadDatabases(Folder, DatabasesPresent);
+    ReloadDatabases(Folder, HaveDatabases);
     if (Terrain) Terrain->LoadTiles(Folder, OwnLatitude, OwnLongitude);
     if (Runways)
       FieldElevation = Runways->SelectRunway(static_cast<float>(OwnLatitude), static_cast<float>(OwnLongitude),
@@ -600,32 +538,45 @@ void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool 
 // ---------------------------------------------------------------------------
 // Frame
 
+NdFrame CurrentNdFrame() {
+  NdFrame f;
+  f.range = NdRange;
+  f.ownLatitude = OwnLatitude;
+  f.ownLongitude = OwnLongitude;
+  f.ownAltitude = OwnAltitude;
+  f.heading = NdHeading;
+  f.displayHeading = DisplayHeading;
+  f.layout = TerrainAltMode ? NdLayout::Profile : NdLayout::Arc;
+  f.displaySize = DisplaySize;
+  f.positionValid = Irs && Irs->PositionValid();
+  f.headingStatus = Irs ? Irs->HeadingStatus() : 0;
+  return f;
+}
+
 void DrawNavigationDisplay(bool) {
   if (!CtrCompass || !RoseCompass || !HdgBox || !TrackLine) return;
   // Line smoothing stays off on the ND whatever the setting.
   glDisable(GL_LINE_SMOOTH);
-  NdFrame f;
-  f.range = NdRange;
-  f.positionValid = Irs && Irs->PositionValid();
-  f.headingStatus = Irs ? Irs->HeadingStatus() : 0;
+  // The frame's view of the aircraft and the display is taken once, at its
+  // start.
+  NdFrame f = CurrentNdFrame();
   if (FrameCycle == 0 && Terrain) Terrain->SetReferenceAltitude(FieldElevation);
   glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  NdFlags = NdFrameFlags{};
-  if (TerrainAltMode) ProfileLayout(f);
+  if (f.layout == NdLayout::Profile) ProfileLayout(f);
   else ArcLayout(f);
+  NdFlags = f.flags;
 }
 
-void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
-                    bool SmoothLines) {
-  if (!(DrawScale > 0)) return;
-  const int off = platform::SafeRound(ViewSize * (1 - DrawArea / DrawScale) / 2);
-  const int side = platform::SafeRound(ViewSize * DrawArea / DrawScale);
-  glTranslatef(DrawScale / 2, DrawScale / 2, 0);
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float Scale, int Rotation, bool Smooth) {
+  if (!(Scale > 0)) return;
+  const int off = platform::SafeRound(ViewSize * (1 - DrawArea / Scale) / 2);
+  const int side = platform::SafeRound(ViewSize * DrawArea / Scale);
+  glTranslatef(Scale / 2, Scale / 2, 0);
   glRotatef(static_cast<float>(Rotation), 0, 0, 1);
   glScissor(ViewX + off, ViewY + off, side, side);
   glEnable(GL_SCISSOR_TEST);
-  DrawNavigationDisplay(SmoothLines);
+  DrawNavigationDisplay(Smooth);
   glDisable(GL_SCISSOR_TEST);
   glRotatef(-static_cast<float>(Rotation), 0, 0, 1);
-  glTranslatef(-DrawScale / 2, -DrawScale / 2, 0);
+  glTranslatef(-Scale / 2, -Scale / 2, 0);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "nd/NdFrame.h"
 #include "nd/UNDObjects.h"
 
 // ---- Element objects (made by CreateNavigationObjects) ----
@@ -37,15 +38,7 @@ extern std::array<double, 3> IrsX, IrsY;    // "MV.IrsX1".."MV.IrsY3", grid feet
 extern bool FirstDataReceived;    // a position has been received since the connect
 extern int FrameCycle;            // 0..49, advanced by the frame; 0 marks every 50th frame
 
-// What the layers of one ND frame raised; all false at the start of a frame.
-struct NdFrameFlags {
-  bool terrainCaution = false;
-  bool terrainWarning = false;
-  bool clearanceFloor = false;
-  bool trafficAdvisoryDrawn = false;
-  bool resolutionAdvisoryDrawn = false;
-  bool trafficAlert = false;  // a TA or an RA symbol drawn: the traffic alert's input
-};
+// What the layers of the last ND frame raised.
 extern NdFrameFlags NdFlags;
 
 // ---- Values of elements that other units provide ----
@@ -62,17 +55,6 @@ int LowestTerrain();
 double RouteDistance(double lat, double lon);
 
 // ---- Pure helpers ----
-
-// The 48-bit real of the simulator's FMC position from its three 16-bit
-// words (word 1 first). Exponent byte 0 gives 0.
-double Real48ToDouble(const std::array<std::int16_t, 3>& words);
-
-// Converts a simulator grid position (feet) to latitude and longitude
-// (degrees). A result that is not a number, a latitude outside -90..90 or
-// flag values other than 0 and 1 leave lat and lon unchanged (false).
-// Longitudes come back folded into -180 up to 180.
-bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
-                  double& lon);
 
 // The range label of the track line: NdRange div (4 div m), m 2 in the arc
 // layout and 1 in the profile layout, with "2" shown as "2.5" and "1" as
@@ -91,30 +73,33 @@ void FreeNavigationObjects();
 // FMC and IRS positions, and on the first position after a connect (not in
 // PFD-only mode) loads the databases around it; later it loads them again
 // when the aircraft has left the loaded block, at most once a second.
-void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool DatabasesPresent,
-                         bool PfdOnly);
+void ParseNavigationLine(std::string_view Line, const std::string& Folder, bool HaveDatabases,
+                         bool PfdOnlyMode);
 // A position that left the loaded block within a second of the last reload
 // waits: the seconds until its reload may run, or a negative number when
 // none waits.
 double DeferredReloadDelay();
 // Runs the reload that waits once its time has come, for the position of
 // then (which may have come back into the loaded block and need none).
-void RunDeferredReload(const std::string& Folder, bool DatabasesPresent);
+void RunDeferredReload(const std::string& Folder, bool HaveDatabases);
 // The broker session ended: the next connection loads the databases again
 // for its first position, a waiting reload is dropped, and connection
 // notices and reload lines are logged afresh.
 void EndNavigationSession();
 // Reloads the navaids, waypoints and runways around the own position;
 // nothing beyond 87 degrees of latitude.
-void ReloadDatabases(const std::string& Folder, bool DatabasesPresent);
+void ReloadDatabases(const std::string& Folder, bool HaveDatabases);
+
+// What the next ND frame is drawn from: the range, the layout and the
+// aircraft as they stand now, no flags raised yet.
+NdFrame CurrentNdFrame();
 
 // One ND frame. The caller has set the scissor box on the ND square and put
 // the model-view origin at the centre of the ND square.
-void DrawNavigationDisplay(bool SmoothLines);
+void DrawNavigationDisplay(bool Smooth);
 
 // The ND square of one frame: the scissor box on the central instrument
 // area of a viewport of side ViewSize at (ViewX, ViewY), the origin moved to
 // the square's centre and turned by Rotation, DrawNavigationDisplay, and
-// everything undone. DrawScale: 255 with frames, 200 without.
-void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float DrawScale, int Rotation,
-                    bool SmoothLines);
+// everything undone. Scale: 255 with frames, 200 without.
+void DrawNdInSquare(int ViewX, int ViewY, int ViewSize, float Scale, int Rotation, bool Smooth);

@@ -146,8 +146,9 @@ std::vector<TRouteLeg> TRoute::Legs(int Range, float OwnLat, float OwnLon, float
   return legs;
 }
 
-void TRoute::Draw(int Range, float OwnLat, float OwnLon, float Heading) {
-  for (const TRouteLeg& leg : Legs(Range, OwnLat, OwnLon, Heading)) {
+void TRoute::Draw(const NdFrame& Frame) {
+  const float lat = static_cast<float>(Frame.ownLatitude), lon = static_cast<float>(Frame.ownLongitude);
+  for (const TRouteLeg& leg : Legs(Frame.range, lat, lon, static_cast<float>(Frame.heading))) {
     glColor3ub(225, 125, 225);
     glLineWidth(2);
     glBegin(GL_LINE_LOOP);
@@ -155,8 +156,8 @@ void TRoute::Draw(int Range, float OwnLat, float OwnLon, float Heading) {
     glVertex2d(leg.b.x, leg.b.y);
     glEnd();
     if (leg.symbol)
-      PlotSymbol(leg.list, name_[leg.to].c_str(), OwnLat, OwnLon, Heading, static_cast<float>(leg.endLat),
-                 static_cast<float>(leg.endLon), Range);
+      PlotSymbol(Frame, leg.list, name_[leg.to].c_str(), static_cast<float>(leg.endLat),
+                 static_cast<float>(leg.endLon));
   }
 }
 
@@ -207,7 +208,7 @@ bool TakeRouteItem(std::string_view name, std::string_view value, TRoute& route)
 
 }  // namespace
 
-bool ParseRouteLine(std::string_view Line, TRoute& Route) {
+bool ParseRouteLine(std::string_view Line, TRoute& Target) {
   std::string_view s = Line;
   if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
   std::size_t p = s.find("R.");
@@ -222,7 +223,7 @@ bool ParseRouteLine(std::string_view Line, TRoute& Route) {
     const std::string_view value = end == std::string_view::npos ? rest : rest.substr(0, end);
     s = rest;
     p = s.find("R.");
-    if (!TakeRouteItem(name, value, Route)) {
+    if (!TakeRouteItem(name, value, Target)) {
       std::string shown(Line.substr(0, kMaxLoggedLine));
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();
       BadValueLog().Log(" Broker Comm: Route value is not a whole number: " + shown);

@@ -53,8 +53,9 @@ class TRoute : public TNDDataElement {
   // The legs to draw this frame, seen from (OwnLat, OwnLon) with Heading
   // up at Range NM. A first point named "@" zeroes the last leg first.
   std::vector<TRouteLeg> Legs(int Range, float OwnLat, float OwnLon, float Heading);
-  // Legs and stars, the origin at the aircraft symbol.
-  void Draw(int Range, float OwnLat, float OwnLon, float Heading);
+  // Legs and stars seen from the frame's aircraft (in single precision),
+  // the origin at the aircraft symbol.
+  void Draw(const NdFrame& Frame);
   // Great-circle NM from (Lat, Lon) to the active point; -1 with fewer
   // than two points.
   float DistanceToActive(float Lat, float Lon) const;
@@ -82,10 +83,10 @@ class TRoute : public TNDDataElement {
   int count_ = 0;
 };
 
-// Takes every "R." item of one broker line into Route. A value that is not
-// a whole number ends the walk: the items before it stay taken, the line is
-// logged (rate-limited) and the result is false.
-bool ParseRouteLine(std::string_view Line, TRoute& Route);
+// Takes every "R." item of one broker line into Target. A value that is
+// not a whole number ends the walk: the items before it stay taken, the
+// line is logged (rate-limited) and the result is false.
+bool ParseRouteLine(std::string_view Line, TRoute& Target);
 
 // The one route, made with the ND objects (not in PFD-only mode).
 extern std::unique_ptr<TRoute> Route;

@@ -9,7 +9,7 @@
 #include "shared/UDeclarations.h"
 #include "shared/Udebug.h"
 #include "shared/Ufonts.h"
-#include "nd/Unavigation.h"
+#include "nd/GridPosition.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
 #include "platform/RecordFile.h"
@@ -325,33 +325,36 @@ int Trunways::ActiveRunwayElevation() {
 // ---------------------------------------------------------------------------
 // Drawing
 
-void Trunways::DrawAirports(double OwnLat, double OwnLon, double Heading, int Range) const {
+void Trunways::DrawAirports(const NdFrame& Frame) const {
   if (!list_) return;
-  double k = std::fabs(std::cos(OwnLat * kDegToRad));
+  const double ownLat = Frame.ownLatitude, ownLon = Frame.ownLongitude;
+  const int range = Frame.range;
+  double k = std::fabs(std::cos(ownLat * kDegToRad));
   if (k == 0) k = 0.0001;
-  const double latWindow = Range * 1.5 / 60, lonWindow = Range * 1.5 / (60 * k);
+  const double latWindow = range * 1.5 / 60, lonWindow = range * 1.5 / (60 * k);
   BeginSymbols();
   for (const TRunwayEntry& e : *list_) {
     if (!e.firstOfAirport) continue;
-    if (std::fabs(AngleDiff(e.latitude, OwnLat)) < latWindow &&
-        std::fabs(AngleDiff(e.longitude, OwnLon)) < lonWindow)
-      PlotSymbol(ndlist::kAirport, e.label.c_str(), static_cast<float>(OwnLat), static_cast<float>(OwnLon),
-                 static_cast<float>(Heading), static_cast<float>(e.latitude),
-                 static_cast<float>(e.longitude), Range);
+    if (std::fabs(AngleDiff(e.latitude, ownLat)) < latWindow &&
+        std::fabs(AngleDiff(e.longitude, ownLon)) < lonWindow)
+      PlotSymbol(Frame, ndlist::kAirport, e.label.c_str(), static_cast<float>(e.latitude),
+                 static_cast<float>(e.longitude));
   }
   EndSymbols();
 }
 
-void Trunways::DrawRunways(double OwnLat, double OwnLon, double Heading, int Range) {
-  if (!list_ || Range > 40 || Range <= 0) return;
-  double k = std::fabs(std::cos(OwnLat * kDegToRad));
+void Trunways::DrawRunways(const NdFrame& Frame) {
+  const double ownLat = Frame.ownLatitude, ownLon = Frame.ownLongitude;
+  const int range = Frame.range;
+  if (!list_ || range > 40 || range <= 0) return;
+  double k = std::fabs(std::cos(ownLat * kDegToRad));
   if (k == 0) k = 0.0001;
   for (const auto& [n, corner] : CornerMatches()) {
     const TRunwayEntry& e = (*list_)[n];
-    if (!(std::fabs(AngleDiff(OwnLat, e.latitude)) * 60 < 1.5 * Range &&
-          std::fabs(AngleDiff(OwnLon, e.longitude)) * 60 < 1.5 * Range / k))
+    if (!(std::fabs(AngleDiff(ownLat, e.latitude)) * 60 < 1.5 * range &&
+          std::fabs(AngleDiff(ownLon, e.longitude)) * 60 < 1.5 * range / k))
       continue;
-    const RunwayPlacement p = PlaceRunway(e, OwnLat, OwnLon, Heading, Range);
+    const RunwayPlacement p = PlaceRunway(e, ownLat, ownLon, Frame.heading, range);
     const double w = kRunwayHalfWidth, L = p.halfLength, E = p.extension;
     glTranslated(p.x, p.y, 0);
     if (Font040) Font040->Print(e.designator.substr(0, 3).c_str(), 0.5f, -1.1f, 0);

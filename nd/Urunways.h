@@ -113,10 +113,10 @@ class Trunways : public TNDDataElement {
   int ActiveRunwayElevation();
   // Airport symbols with their codes, for the airports of the list within
   // the plotting box.
-  void DrawAirports(double OwnLat, double OwnLon, double Heading, int Range) const;
+  void DrawAirports(const NdFrame& Frame) const;
   // The active runway: outline, extended centre line and label, at range
   // 40 NM and below.
-  void DrawRunways(double OwnLat, double OwnLon, double Heading, int Range);
+  void DrawRunways(const NdFrame& Frame);
 
   // State, for the tests and the information box.
   bool HasList() const { return list_ != nullptr; }

@@ -372,19 +372,18 @@ int Ttcas::UpdateAdvisoryState() {
 // ---------------------------------------------------------------------------
 // Drawing
 
-void Ttcas::DrawTraffic(int Range, double OwnLat, double OwnLon, double OwnAlt, double Heading) {
+void Ttcas::DrawTraffic(const NdFrame& Frame) {
   taDrawn_ = raDrawn_ = false;
-  for (const auto& t : intruders_) DrawIntruder(Range, t->rec, OwnLat, OwnLon, OwnAlt, Heading);
+  for (const auto& t : intruders_) DrawIntruder(Frame, t->rec);
 }
 
-void Ttcas::DrawIntruder(int Range, const tcasDataRecord& Intruder, double OwnLat, double OwnLon,
-                         double OwnAlt, double Heading) {
+void Ttcas::DrawIntruder(const NdFrame& Frame, const tcasDataRecord& Intruder) {
   TrafficView v;
-  v.range = Range;
-  v.ownLat = OwnLat;
-  v.ownLon = OwnLon;
-  v.ownAlt = OwnAlt;
-  v.heading = Heading;
+  v.range = Frame.range;
+  v.ownLat = Frame.ownLatitude;
+  v.ownLon = Frame.ownLongitude;
+  v.ownAlt = Frame.ownAltitude;
+  v.heading = Frame.heading;
   v.fieldElevation = fieldElevation_;
   v.taOnly = taOnly_;
   v.upper = upper_;

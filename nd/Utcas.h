@@ -125,11 +125,10 @@ class Ttcas : public TNDDataElement {
   int DescendRate() const { return advisoryState_ == 2 ? descendRate_ : kNoRate; }
   void SelectSensitivityLevel(double OwnAlt, double Height);
 
-  // Draws every intruder (the model-view origin at the aircraft symbol) and
-  // notes whether a TA or an RA symbol was drawn.
-  void DrawTraffic(int Range, double OwnLat, double OwnLon, double OwnAlt, double Heading);
-  void DrawIntruder(int Range, const tcasDataRecord& Intruder, double OwnLat, double OwnLon,
-                    double OwnAlt, double Heading);
+  // Draws every intruder as seen in the frame (the model-view origin at the
+  // aircraft symbol) and notes whether a TA or an RA symbol was drawn.
+  void DrawTraffic(const NdFrame& Frame);
+  void DrawIntruder(const NdFrame& Frame, const tcasDataRecord& Intruder);
   void GetAdvisoryFlags(bool& TADrawn, bool& RADrawn) const;
   // A frame that draws no traffic raises no traffic alert.
   void ClearAdvisoryFlags() { taDrawn_ = raDrawn_ = false; }

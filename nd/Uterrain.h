@@ -159,12 +159,13 @@ class Tterrain : public TNDDataElement {
   double HeightAboveTerrain(double lat, double lon, double altitude);
   bool ClearanceFloorAlert(double lat, double lon, double altitude);
 
-  // The terrain map under the ND symbols, from this frame's scan (GL).
-  void Draw(int range, bool textures, double lat, double lon, double heading, double bank,
-            double groundSpeed, double verticalSpeed, double altitude, bool& caution, bool& warning,
-            bool& sea);
-  // The vertical profile panel of the profile layout (GL).
-  void DrawProfile(int range, double altitude, double verticalSpeed, double groundSpeed);
+  // The terrain map under the ND symbols, from this frame's scan, seen
+  // from the frame's aircraft (GL). sea: cells without data are painted as
+  // sea.
+  void Draw(const NdFrame& Frame, bool textures, bool sea);
+  // The vertical profile panel of the profile layout at the frame's
+  // altitude, for vertical speed vs (ft/min) and ground speed gs (kt) (GL).
+  void DrawProfile(const NdFrame& Frame, double vs, double gs);
 
   // Hands the current texture planes to GL (object-linear S and T).
   void ApplyTexturePlanes() const;

@@ -99,9 +99,10 @@ TerrainCellLook PeakCellLook(int metres, int lowest, int highest, int lowestShow
 // ---------------------------------------------------------------------------
 // Map
 
-void Tterrain::Draw(int range, bool textures, double lat, double, double heading, double, double, double,
-                    double altitude, bool&, bool&, bool& sea) {
-  heading = cgdraw::Finite(heading);
+void Tterrain::Draw(const NdFrame& Frame, bool textures, bool sea) {
+  const int range = Frame.range;
+  const double lat = Frame.ownLatitude, altitude = Frame.ownAltitude;
+  const double heading = cgdraw::Finite(Frame.heading);
   glRotated(heading, 0, 0, 1);
   Range = range;
   int s = 1;
@@ -122,7 +123,7 @@ void Tterrain::Draw(int range, bool textures, double lat, double, double heading
     glRotated(-heading, 0, 0, 1);
     return;
   }
-  const double scale = DisplaySize / (s * Range);
+  const double scale = Frame.displaySize / (s * Range);
   const double halfW = 0.5 * w * u, halfH = 0.5 * u;
   const bool normal = HighestElevation > altitude - 2000;
   if (!normal) {
@@ -333,8 +334,9 @@ ProfileOffsets ProfileScroll(double altitude, double vs, double elevationUnderAi
   return {cgdraw::Finite(o), cgdraw::Finite(w)};
 }
 
-void Tterrain::DrawProfile(int range, double altitude, double vs, double gs) {
-  altitude = cgdraw::Finite(altitude);
+void Tterrain::DrawProfile(const NdFrame& Frame, double vs, double gs) {
+  const int range = Frame.range;
+  const double altitude = cgdraw::Finite(Frame.ownAltitude);
   vs = cgdraw::Finite(vs);
   for (int n = -20; n <= -1; ++n) ProfileBin(n) = ElevationUnderAircraft;
   const int sc = ProfileScale(range);

@@ -5,10 +5,8 @@
 #include <cmath>
 
 #include "shared/BrokerValue.h"
-#include "shared/KestraneSettings.h"
 #include "shared/Udebug.h"
 #include "shared/Ufonts.h"
-#include "nd/Unavigation.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
 #include "support/opengl/CgDraw.h"
@@ -150,45 +148,46 @@ bool Ttext::NameShown(bool PositionValid) const {
   return !WaypointName.empty() && WaypointLength != 0 && WaypointShown(PositionValid);
 }
 
-void Ttext::Draw(bool PositionValid, double Latitude, double Longitude, double GroundSpeed,
-                 double TrueAirspeed, double WindDirection, double WindSpeed, double Heading) const {
+void Ttext::Draw(const NdFrame& Frame, double RouteNm, double Gs, double Tas, double WindDir,
+                 double WindSpd) const {
+  const bool valid = Frame.positionValid;
   cgdraw::BlackColour();
   glRectf(75, 135, 139, 155);
   cgdraw::WhiteColour();
-  if (NameShown(PositionValid)) {
+  if (NameShown(valid)) {
     std::string upper = WaypointName;
     for (char& c : upper)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     cgdraw::SelectedColour();
     TextAt(Font040, upper, 78, 150);
   }
-  const bool shown = WaypointEta != 0 && WaypointShown(PositionValid);
+  const bool shown = WaypointEta != 0 && WaypointShown(valid);
   cgdraw::WhiteColour();
   TextAt(Font040, EtaText(WaypointEta, shown), 78, 144);
   TextAt(Font035, "Z", 93.5, 144);
-  const double d = shown ? RouteDistance(Latitude, Longitude) : -1;
+  const double d = shown ? RouteNm : -1;
   TextAt(Font040, DistanceText(d, shown), 78, 138);
   TextAt(Font035, "NM", 90, 138);
-  if (!PositionValid) return;
+  if (!valid) return;
 
   TextAt(Font035, "GS", -97.5, 149);
-  SpeedAt(GroundSpeed, -90, 149);
-  if (TrueAirspeed >= 100) {
+  SpeedAt(Gs, -90, 149);
+  if (Tas >= 100) {
     TextAt(Font035, "TAS", -78, 149);
-    SpeedAt(TrueAirspeed, -68.5, 149);
+    SpeedAt(Tas, -68.5, 149);
   }
-  if (WindSpeed > 0) {
+  if (WindSpd > 0) {
     glPushMatrix();
     glTranslatef(-97.5f, 142, 0);
     cgdraw::BlackColour();
     glRectf(-5, -18, 24, 7);
     cgdraw::WhiteColour();
-    const std::array<std::string, 3> digits = WindDirectionDigits(WindDirection);
+    const std::array<std::string, 3> digits = WindDirectionDigits(WindDir);
     for (int i = 0; i < 3; ++i) cgdraw::PrintUnits(Font050, digits[i], 0.5 * i, 0);
     cgdraw::PrintUnits(Font050, "\xB0/", 1.5, 0);
-    cgdraw::PrintUnits(Font050, WindSpeedText(WindSpeed), 3.2, 0);
+    cgdraw::PrintUnits(Font050, WindSpeedText(WindSpd), 3.2, 0);
     glTranslated(10, -10, 0);
-    glRotated(cgdraw::Finite(Heading - WindDirection, 1e6), 0, 0, 1);
+    glRotated(cgdraw::Finite(Frame.displayHeading - WindDir, 1e6), 0, 0, 1);
     glBegin(GL_LINES);
     cgdraw::LineVertices(0, -7, 0, 7);
     cgdraw::LineVertices(0, -7, 2, -5);
@@ -198,32 +197,31 @@ void Ttext::Draw(bool PositionValid, double Latitude, double Longitude, double G
   }
 }
 
-void Ttext::DrawFlags(bool Waypoints, bool Airports, bool Stations, bool Terrain, bool TcasOn,
-                      bool Traffic, bool TaOnly, int HighestTerrain, int LowestTerrain, int Altitude,
-                      double, double, double, double, double, double, double,
-                      bool PositionValid) const {
-  if (Traffic) CyanFlag(kTrafficBox, 30.5, Font040, "TFC");
+void Ttext::DrawFlags(const NdFrame& Frame, bool Wpt, bool Arpt, bool Sta, bool Terr, bool TcasOn, bool Tfc,
+                      bool TaOnly, int Highest, int Lowest) const {
+  const int altitude = platform::SafeRound(Frame.ownAltitude);
+  if (Tfc) CyanFlag(kTrafficBox, 30.5, Font040, "TFC");
   if (TaOnly) CyanFlag(kTaOnlyBox, 25, Font040, "TA ONLY");
-  if (Traffic && !TcasOn) {
+  if (Tfc && !TcasOn) {
     FlagBox(kTrafficBox, 30.5);
     FlagBox(kTaOnlyBox, 25);
     glColor3f(1, 1, 0);
     TextAt(Font050, "TCAS", kFlagX, 30.5);
     TextAt(Font050, "OFF", kFlagX, 25);
   }
-  if (Airports) CyanFlag(kSmallBox, 19.5, Font040, "ARPT");
-  if (Waypoints) CyanFlag(kSmallBox, 14, Font040, "WPT");
-  if (Stations) CyanFlag(kSmallBox, 8.5, Font040, "STA");
-  if (Terrain) CyanFlag(kTerrainBox, 2, Font050, "TERR");
-  if (Terrain && HighestTerrain != 0 && PositionValid) {
+  if (Arpt) CyanFlag(kSmallBox, 19.5, Font040, "ARPT");
+  if (Wpt) CyanFlag(kSmallBox, 14, Font040, "WPT");
+  if (Sta) CyanFlag(kSmallBox, 8.5, Font040, "STA");
+  if (Terr) CyanFlag(kTerrainBox, 2, Font050, "TERR");
+  if (Terr && Highest != 0 && Frame.positionValid) {
     FlagBox(kSmallBox, -4);
-    ElevationColour(HighestTerrain, Altitude);
-    TextAt(Font050, platform::FormatInt(HighestTerrain / 100), kFlagX, -4);
+    ElevationColour(Highest, altitude);
+    TextAt(Font050, platform::FormatInt(Highest / 100), kFlagX, -4);
   }
-  if (Terrain && LowestTerrain != 99999 && PositionValid) {
+  if (Terr && Lowest != 99999 && Frame.positionValid) {
     FlagBox(kSmallBox, -10);
-    ElevationColour(LowestTerrain, Altitude);
-    TextAt(Font050, platform::FormatInt(LowestTerrain / 100), kFlagX, -10);
+    ElevationColour(Lowest, altitude);
+    TextAt(Font050, platform::FormatInt(Lowest / 100), kFlagX, -10);
   }
 }
 
@@ -237,14 +235,14 @@ void Talert::Init(platform::TMediaPlayer* player, const std::string& folder) {
   BaseFolder = folder;
 }
 
-void Talert::PlayTerrain(const char* File, bool& Played) {
+void Talert::PlayTerrain(const char* File, bool& Played, bool Inhibited) {
   if (Played) return;
   // An inhibited terrain alert stays silent for its whole duration.
-  if (!TerrainInhibited) Play(File);
+  if (!Inhibited) Play(File);
   Played = true;
 }
 
-void Talert::Update(bool Traffic, bool Floor, bool Caution, bool Warning) {
+void Talert::Update(bool Traffic, bool Floor, bool Caution, bool Warning, bool Inhibited) {
   if (!Traffic) TrafficPlayed = false;
   if (!Floor) FloorPlayed = false;
   if (!Caution && !Warning) CautionPlayed = WarningPlayed = false;
@@ -270,15 +268,15 @@ void Talert::Update(bool Traffic, bool Floor, bool Caution, bool Warning) {
     Polygon(-2, -2.5, 38, -2.5, 38, 7, -2, 7);
     if (Caution && !Warning) {
       glColor3f(1, 1, 0);
-      PlayTerrain(kCautionSound, CautionPlayed);
+      PlayTerrain(kCautionSound, CautionPlayed, Inhibited);
     } else {
       glColor3f(1, 0, 0);
-      PlayTerrain(kWarningSound, WarningPlayed);
+      PlayTerrain(kWarningSound, WarningPlayed, Inhibited);
     }
     cgdraw::PrintUnits(Font8Alias, "TERRAIN", 0, 0);
     glPopMatrix();
   }
-  if (Floor && !Caution && !Warning) PlayTerrain(kFloorSound, FloorPlayed);
+  if (Floor && !Caution && !Warning) PlayTerrain(kFloorSound, FloorPlayed, Inhibited);
 }
 
 Talert::SoundLogs& Talert::LogsFor(const std::string& File) {

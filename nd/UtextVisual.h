@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "nd/NdFrame.h"
 #include "platform/LogLimiter.h"
 #include "platform/MediaPlayer.h"
 
@@ -55,17 +56,18 @@ class Ttext {
   // Takes one broker line: the three waypoint variables.
   void ParseLine(std::string_view Line);
 
-  // The waypoint block, speeds and wind. Latitude and longitude are the
-  // FMC position the route's distance is measured from.
-  void Draw(bool PositionValid, double Latitude, double Longitude, double GroundSpeed,
-            double TrueAirspeed, double WindDirection, double WindSpeed, double Heading) const;
+  // The waypoint block, speeds and wind, as the frame's position validity
+  // allows; the wind arrow turned by its displayed heading. RouteNm: the
+  // distance to the active route point (negative: no route); Gs and Tas in
+  // knots; the wind from WindDir (degrees magnetic) at WindSpd.
+  void Draw(const NdFrame& Frame, double RouteNm, double Gs, double Tas, double WindDir,
+            double WindSpd) const;
 
-  // The boxed mode flags down the left edge with the highest and lowest
-  // terrain (0 and 99999 hide them).
-  void DrawFlags(bool Waypoints, bool Airports, bool Stations, bool Terrain, bool TcasOn,
-                 bool Traffic, bool TaOnly, int HighestTerrain, int LowestTerrain, int Altitude,
-                 double Latitude, double Longitude, double GroundSpeed, double TrueAirspeed,
-                 double WindDirection, double WindSpeed, double Heading, bool PositionValid) const;
+  // The boxed mode flags down the left edge ("WPT", "ARPT", "STA", "TERR",
+  // "TFC", "TA ONLY", "TCAS OFF") with the highest and lowest terrain (0 and
+  // 99999 hide them) coloured against the frame's altitude.
+  void DrawFlags(const NdFrame& Frame, bool Wpt, bool Arpt, bool Sta, bool Terr, bool TcasOn, bool Tfc,
+                 bool TaOnly, int Highest, int Lowest) const;
 
   // Whether the waypoint block shows the ETA and distance, and the name.
   bool WaypointShown(bool PositionValid) const;
@@ -91,9 +93,10 @@ class Talert {
   // Clears the played flags and keeps the player and the folder.
   void Init(platform::TMediaPlayer* player, const std::string& folder);
   // Once per ND frame in the ND's drawing coordinates: the annunciations,
-  // and each alert's sound when it begins. While TerrainInhibited no
-  // terrain sound plays (the flags are set as if it had).
-  void Update(bool Traffic, bool Floor, bool Caution, bool Warning);
+  // and each alert's sound when it begins. While Inhibited (the crew's
+  // terrain inhibit) no terrain sound plays (the flags are set as if it
+  // had).
+  void Update(bool Traffic, bool Floor, bool Caution, bool Warning, bool Inhibited);
   // Plays one sound file (relative to BaseFolder) without waiting; a
   // failure is swallowed and only the success is logged. When the player
   // has no sound device, that is logged once and the player is not asked
@@ -106,7 +109,7 @@ class Talert {
     platform::TLogLimiter trying, played;
   };
   SoundLogs& LogsFor(const std::string& File);
-  void PlayTerrain(const char* File, bool& Played);
+  void PlayTerrain(const char* File, bool& Played, bool Inhibited);
 
   std::map<std::string, std::unique_ptr<SoundLogs>> logs_;
   bool noDevice_ = false;  // the player has no sound device

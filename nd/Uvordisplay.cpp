@@ -163,30 +163,32 @@ void Tvor::ParseLine(std::string_view Line) {
   ReadBrokerInt(s, "MV.adf2FreqLen", r.adfFreqLength);
 }
 
-void Tvor::DrawTunedNavaids(int Range, double Lat, double Lon, double Heading) {
+void Tvor::DrawTunedNavaids(const NdFrame& Frame) {
   const int f1 = TunedFrequency(side_[0].vorFreq, side_[0].vorFreqLength);
   const int f2 = TunedFrequency(side_[1].vorFreq, side_[1].vorFreqLength);
-  if (VorNavaids.DrawTuned) VorNavaids.DrawTuned(Lat, Lon, Heading, Range, f1, f2);
+  if (VorNavaids.DrawTuned) VorNavaids.DrawTuned(Frame, f1, f2);
 }
 
-void Tvor::DrawRadioLines(int Range, double Lat, double Lon, double Heading, double Alt) {
-  if (Range <= 0) return;
+void Tvor::DrawRadioLines(const NdFrame& Frame) {
+  const int range = Frame.range;
+  if (range <= 0) return;
   for (TVorSide& s : side_) {
     int R = s.pointerBearing;
     if (s.efis != 2) {
-      s.dmeDistance = StationDme(s.vorIdent, s.dmeFlag, Lat, Lon, Alt);
+      s.dmeDistance =
+          StationDme(s.vorIdent, s.dmeFlag, Frame.ownLatitude, Frame.ownLongitude, Frame.ownAltitude);
       R = s.radial;
     }
     if (s.dmeFlag || s.vorInRange != 1) continue;
     glColor3f(0, 1, 0);
-    DrawTurned(PointerAngle(R, Heading), [&] {
+    DrawTurned(PointerAngle(R, Frame.displayHeading), [&] {
       // Without a decoded station, or one not found, the line runs beyond
       // the display edge.
       if (s.vorDecoded == 0 || s.dmeDistance == kNotFound) {
         Lines({{0, 0}, {0, 5000}});
         vertices_ += 2;
       } else {
-        const double L = s.dmeDistance / Range * kNdScale;
+        const double L = s.dmeDistance / range * kNdScale;
         Lines({{0, 0}, {0, L}, {-2.5, L}, {2.5, L}});
         vertices_ += 4;
       }
@@ -214,10 +216,11 @@ bool Tvor::CourseLine(int Side, int Range, double Lat, double Lon, double Headin
   return true;
 }
 
-void Tvor::DrawStations(int Range, double Lat, double Lon, double Heading) {
+void Tvor::DrawStations(const NdFrame& Frame) {
   for (int n = 0; n < 2; ++n) {
     double x = 0, y = 0, angle = 0;
-    if (!CourseLine(n, Range, Lat, Lon, Heading, x, y, angle)) continue;
+    if (!CourseLine(n, Frame.range, Frame.ownLatitude, Frame.ownLongitude, Frame.heading, x, y, angle))
+      continue;
     glTranslated(x, y, 0);
     glColor3f(0, 1, 0);
     DrawTurned(angle, [this] {
@@ -248,10 +251,10 @@ TVorBlock Tvor::Block(int Side) const {
   return b;
 }
 
-void Tvor::DrawLabels(double, double, double Lat, double Lon, double Alt) {
+void Tvor::DrawLabels(const NdFrame& Frame, double DmeLat, double DmeLon) {
   for (int n = 0; n < 2; ++n) {
     TVorSide& s = side_[n];
-    if (s.efis == 2) s.dmeDistance = StationDme(s.vorIdent, s.dmeFlag, Lat, Lon, Alt);
+    if (s.efis == 2) s.dmeDistance = StationDme(s.vorIdent, s.dmeFlag, DmeLat, DmeLon, Frame.ownAltitude);
     const TVorBlock b = Block(n);
     if (!b.shown) continue;
     const float X = n == 0 ? -98 : 75;
@@ -306,8 +309,8 @@ std::vector<TVorPointer> Tvor::Pointers(bool Centred, double Heading) const {
   return out;
 }
 
-void Tvor::DrawPointer(bool Centred, double Heading) {
-  const std::vector<TVorPointer> pointers = Pointers(Centred, Heading);
+void Tvor::DrawPointer(const NdFrame& Frame) {
+  const std::vector<TVorPointer> pointers = Pointers(Frame.layout == NdLayout::Profile, Frame.displayHeading);
   std::size_t next = 0;
   // The colour is set for every side on ADF, then on VOR, whether or not
   // its pointer shows.

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nd/NdFrame.h"
+
 namespace ndlist {
 constexpr unsigned kLeftHead = 3042;
 constexpr unsigned kRightHead = 3043;
@@ -33,9 +35,8 @@ struct TVorNavaidLookups {
   std::function<float(const std::string& Ident, bool& DmeFlag, double OwnLat, double OwnLon, double OwnAlt)>
       DmeDistance;
   // The navaids tuned on Freq1 and Freq2 (hundredths of a MHz, -1 none)
-  // in green.
-  std::function<void(double OwnLat, double OwnLon, double Heading, int Range, int Freq1, int Freq2)>
-      DrawTuned;
+  // in green, as seen in the frame.
+  std::function<void(const NdFrame& Frame, int Freq1, int Freq2)> DrawTuned;
 };
 extern TVorNavaidLookups VorNavaids;
 
@@ -86,11 +87,19 @@ class Tvor {
   // Both EFIS selections show nothing; compiles the six pointer lists.
   void BuildDisplayLists();
   void ParseLine(std::string_view Line);
-  void DrawTunedNavaids(int Range, double Lat, double Lon, double Heading);
-  void DrawRadioLines(int Range, double Lat, double Lon, double Heading, double Alt);
-  void DrawStations(int Range, double Lat, double Lon, double Heading);
-  void DrawLabels(double OwnLat, double OwnLon, double Lat, double Lon, double Alt);
-  void DrawPointer(bool Centred, double Heading);
+  // The navaids the two VOR receivers are tuned to.
+  void DrawTunedNavaids(const NdFrame& Frame);
+  // The lines along the received radials, turned by the frame's displayed
+  // heading, with the DME distances from the frame's position and altitude.
+  void DrawRadioLines(const NdFrame& Frame);
+  // The selected-course lines through the tuned stations.
+  void DrawStations(const NdFrame& Frame);
+  // The corner blocks, the DME distance measured from (DmeLat, DmeLon) at
+  // the frame's altitude.
+  void DrawLabels(const NdFrame& Frame, double DmeLat, double DmeLon);
+  // The bearing pointers on the card of the frame's layout, turned by its
+  // displayed heading.
+  void DrawPointer(const NdFrame& Frame);
 
   // The block of a side from the current values (the DME distance as it
   // stands).

@@ -102,16 +102,16 @@ void Twaypoints::Clear() {
   scratch_.clear();
 }
 
-void Twaypoints::Draw(double OwnLat, double OwnLon, double Heading, int Range) const {
-  if (!list_ || Range > 40 || Range <= 0) return;
+void Twaypoints::Draw(const NdFrame& Frame) const {
+  const int range = Frame.range;
+  if (!list_ || range > 40 || range <= 0) return;
   // A little wider than the window: the window test itself decides.
-  LatitudeBand(byLatitude_, OwnLat, Range * 1.5 / 60 + 1e-6, scratch_);
+  LatitudeBand(byLatitude_, Frame.ownLatitude, range * 1.5 / 60 + 1e-6, scratch_);
   BeginSymbols();
   for (std::uint32_t i : scratch_) {
     const wpt_rec& w = (*list_)[i];
-    if (!InPlotWindow(w.latitude, w.longitude, OwnLat, OwnLon, Range)) continue;
-    PlotSymbol(ndlist::kWaypoint, SymbolLabel(w.ident).c_str(), static_cast<float>(OwnLat),
-               static_cast<float>(OwnLon), static_cast<float>(Heading), w.latitude, w.longitude, Range);
+    if (!InPlotWindow(w.latitude, w.longitude, Frame.ownLatitude, Frame.ownLongitude, range)) continue;
+    PlotSymbol(Frame, ndlist::kWaypoint, SymbolLabel(w.ident).c_str(), w.latitude, w.longitude);
   }
   EndSymbols();
 }

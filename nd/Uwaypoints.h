@@ -44,7 +44,7 @@ class Twaypoints : public TNDDataElement {
   // Logs and frees the list; afterwards there is none.
   void Clear();
   // The waypoints around the aircraft, at Range 40 NM and below.
-  void Draw(double OwnLat, double OwnLon, double Heading, int Range) const;
+  void Draw(const NdFrame& Frame) const;
 
   // Bounds of the region chosen at the last load that chose one.
   float SouthBound = 0, NorthBound = 0, WestBound = 0, EastBound = 0;

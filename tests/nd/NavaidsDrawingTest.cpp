@@ -147,7 +147,12 @@ TEST_F(NavaidsDrawing, TunedStationsWithinReach) {
   harness->Render();
   auto tuned = [&](int f1, int f2, int range = 640) {
     harness->printed.clear();
-    Navaids->DrawTuned(kAcLat, kAcLon, NdHeading, range, f1, f2);
+    NdFrame view;
+    view.range = range;
+    view.ownLatitude = kAcLat;
+    view.ownLongitude = kAcLon;
+    view.heading = NdHeading;
+    Navaids->DrawTuned(view, f1, f2);
     std::vector<std::string> labels;
     for (const auto& p : harness->printed) {
       labels.push_back(p.text);

@@ -8,6 +8,7 @@
 #include "kestrane/Dispatch.h"
 #include "shared/KestraneSettings.h"
 #include "shared/Udebug.h"
+#include "nd/GridPosition.h"
 #include "nd/Uirs.h"
 #include "nd/Unavigation.h"
 #include "pfd/UcommonVariables.h"

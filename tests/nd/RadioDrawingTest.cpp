@@ -135,7 +135,7 @@ TEST_F(RadioDrawing, FixesFarAwayGetTheirSymbolOnly) {
 
 TEST_F(RadioDrawing, AdfPointerTunedNavaidsAndCourseLineWithNoBlocks) {
   int f1 = 0, f2 = 0;
-  VorNavaids.DrawTuned = [&](double, double, double, int, int a, int b) {
+  VorNavaids.DrawTuned = [&](const NdFrame&, int a, int b) {
     f1 = a;
     f2 = b;
   };
@@ -271,11 +271,17 @@ TEST_F(RadioDrawing, PointersLinesAndRadialsPointAtTheirStations) {
 
 TEST_F(RadioDrawing, DecodedStationNotFoundDrawsTheLongRadioLine) {
   Tvor& vor = *Vor;
+  NdFrame view;
+  view.range = 40;
+  view.ownLatitude = lat0;
+  view.ownLongitude = lon0;
+  view.ownAltitude = 4000;
+  view.displayHeading = 90;
   vor.ParseLine("MV.vorEfisL 1 MV.vorEfisR 1 MV.vorInRg1 1 MV.vorDec1 1 MV.vorRad1 900 MV.vor1Ident xyz\r");
   for (const auto& [dme, vertices] : {std::pair{-999.0f, 2}, std::pair{12.0f, 4}}) {
     VorNavaids.DmeDistance = [dme](const std::string&, bool&, double, double, double) { return dme; };
     vor.ResetVertexCount();
-    vor.DrawRadioLines(40, lat0, lon0, 90, 4000);
+    vor.DrawRadioLines(view);
     EXPECT_EQ(vor.LastVertices(), vertices) << dme;
   }
   // A DME-only station: no line.
@@ -284,7 +290,7 @@ TEST_F(RadioDrawing, DecodedStationNotFoundDrawsTheLongRadioLine) {
     return 5.0f;
   };
   vor.ResetVertexCount();
-  vor.DrawRadioLines(40, lat0, lon0, 90, 4000);
+  vor.DrawRadioLines(view);
   EXPECT_EQ(vor.LastVertices(), 0);
 }
 

@@ -82,8 +82,13 @@ class SymbolBatch : public testsupport::GLTest {
     printed.clear();
     testsupport::RecordPrints(&printed);
     const TNDDataElement element;
+    NdFrame view;
+    view.range = 40;
+    view.ownLatitude = 47;
+    view.ownLongitude = -122;
+    view.heading = 30;
     if (batched) element.BeginSymbols();
-    for (const Symbol& s : symbols) element.PlotSymbol(s.list, s.label, 47, -122, 30, s.lat, s.lon, 40);
+    for (const Symbol& s : symbols) element.PlotSymbol(view, s.list, s.label, s.lat, s.lon);
     if (batched) element.EndSymbols();
     testsupport::StopRecordingPrints();
     glTranslatef(-100, -100, 0);

@@ -16,6 +16,17 @@ namespace {
 
 using testsupport::Rgba;
 
+// The map's frame: the aircraft at 47.2 N 122.06 W.
+NdFrame MapView(int range, double heading, double altitude) {
+  NdFrame f;
+  f.range = range;
+  f.ownLatitude = 47.2;
+  f.ownLongitude = -122.06;
+  f.heading = heading;
+  f.ownAltitude = altitude;
+  return f;
+}
+
 struct Expect {
   bool drawn;
   float r, g, b;
@@ -113,7 +124,7 @@ class TerrainMapDrawing : public testsupport::GLTest {
     glOrtho(-100, 100, -100, 100, -1, 1);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    terrain.Draw(10, false, 47.2, -122.06, 0, 0, 250, 0, altitude, c, w, sea);
+    terrain.Draw(MapView(10, 0, altitude), false, sea);
     glFinish();
     ReadBack();
   }
@@ -217,13 +228,13 @@ TEST_F(TerrainMapDrawing, TexturesInsteadOfStipples) {
     long uploads = 0;
     for (int frame = 0; frame < 10; ++frame) {
       terrain.SetReferenceAltitude(0);
-      bool cn = false, wn = false, sea = false;
+      bool cn = false, wn = false;
       terrain.Scan(10, true, 47.2, -122.06, 0, 0, 250, 0, 30000, false, cn, wn);
       glMatrixMode(GL_MODELVIEW);
       glLoadIdentity();
       glOrtho(-100, 100, -100, 100, -1, 1);
       glClear(GL_COLOR_BUFFER_BIT);
-      terrain.Draw(10, true, 47.2, -122.06, 0, 0, 250, 0, ft - c.above, cn, wn, sea);
+      terrain.Draw(MapView(10, 0, ft - c.above), true, false);
       if (frame == 1) uploads = TCGTexture::UploadCount();
     }
     EXPECT_EQ(TCGTexture::UploadCount(), uploads);  // bound, not uploaded again
@@ -249,8 +260,7 @@ TEST_F(TerrainMapDrawing, CellOnTheHeadingSitsStraightAhead) {
   glLoadIdentity();
   glOrtho(-100, 100, -100, 100, -1, 1);
   glClear(GL_COLOR_BUFFER_BIT);
-  bool c = false, w = false, sea = false;
-  terrain.Draw(10, false, 47.2, -122.06, 30, 0, 250, 0, 3000, c, w, sea);
+  terrain.Draw(MapView(10, 30, 3000), false, false);
   glFinish();
   ReadBack();
   const int ahead = 256 + static_cast<int>(5 * 14.142 * 2.56);  // 5 NM straight up
@@ -263,7 +273,7 @@ TEST_F(TerrainMapDrawing, CellOnTheHeadingSitsStraightAhead) {
     float p;
   } planes[] = {{5, 0.0075f}, {10, 0.03f}, {40, 0.03f}};
   for (const auto& pl : planes) {
-    terrain.Draw(pl.range, false, 47.2, -122.06, 0, 0, 250, 0, 3000, c, w, sea);
+    terrain.Draw(MapView(pl.range, 0, 3000), false, false);
     GLfloat sPlane[4], tPlane[4];
     glGetTexGenfv(GL_S, GL_OBJECT_PLANE, sPlane);
     glGetTexGenfv(GL_T, GL_OBJECT_PLANE, tPlane);

@@ -7,7 +7,6 @@
 #include <limits>
 #include <stdexcept>
 
-#include "shared/KestraneSettings.h"
 #include "shared/Udebug.h"
 #include "nd/UtextVisual.h"
 #include "tests/common/TestSupport.h"
@@ -132,13 +131,12 @@ class AlertSounds : public testsupport::GLTest {
     alert.Init(&player, folder);
     DebugFileName = dir.File("debug.txt");
     ResetDebug();
-    TerrainInhibited = false;
   }
-  void TearDown() override { TerrainInhibited = false; }
   std::vector<std::string> Run(const std::vector<Frame>& frames) {
-    for (const Frame& f : frames) alert.Update(f.traffic, f.floor, f.caution, f.warning);
+    for (const Frame& f : frames) alert.Update(f.traffic, f.floor, f.caution, f.warning, inhibited);
     return player.Opened(folder);
   }
+  bool inhibited = false;  // the crew's terrain inhibit
   testsupport::TempDir dir;
   std::string folder;
   FakePlayer player;
@@ -188,7 +186,7 @@ TEST_F(AlertSounds, EachSoundOncePerAlertInPriorityOrder) {
 }
 
 TEST_F(AlertSounds, PlayClosesThenOpensAndPlaysAndLogsTheSuccess) {
-  alert.Update(true, false, false, false);
+  alert.Update(true, false, false, false, false);
   EXPECT_EQ(player.calls, (std::vector<std::string>{"Close", "Open " + folder + "audio/TrafficTraffic.wav", "Play"}));
   EXPECT_FALSE(player.AutoOpen);
   const std::string log = testsupport::ReadFile(DebugFileName);
@@ -208,7 +206,7 @@ TEST_F(AlertSounds, AFailedSoundIsNotRetriedAndLogsNoSuccess) {
     failing.failPlay = !openFails;
     Talert a;
     a.Init(&failing, folder);
-    for (int i = 0; i < 3; ++i) a.Update(false, false, true, false);
+    for (int i = 0; i < 3; ++i) a.Update(false, false, true, false, false);
     EXPECT_EQ(failing.Opened(folder), (std::vector<std::string>{Talert::kCautionSound}));
     EXPECT_TRUE(a.CautionPlayed);
     const std::string log = testsupport::ReadFile(DebugFileName);
@@ -218,7 +216,7 @@ TEST_F(AlertSounds, AFailedSoundIsNotRetriedAndLogsNoSuccess) {
 }
 
 TEST_F(AlertSounds, InhibitedTerrainIsSilentButTrafficIsNot) {
-  TerrainInhibited = true;
+  inhibited = true;
   EXPECT_TRUE(Run({kCaution, kCautionWarning, kNone, kFloor}).empty());
   EXPECT_TRUE(alert.FloorPlayed);
   Run({kNone, kCaution, kWarning});
@@ -226,7 +224,7 @@ TEST_F(AlertSounds, InhibitedTerrainIsSilentButTrafficIsNot) {
   EXPECT_TRUE(alert.WarningPlayed);
   EXPECT_TRUE(player.calls.empty());
   // Lifting the inhibit during the alert does not bring the sound back.
-  TerrainInhibited = false;
+  inhibited = false;
   EXPECT_TRUE(Run({kWarning}).empty());
   EXPECT_EQ(Run({kNone, kTraffic}), (std::vector<std::string>{Talert::kTrafficSound}));
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "nd/Unavigation.h"
+#include "nd/GridPosition.h"
 
 #include <cmath>
 #include <map>
