@@ -205,6 +205,8 @@ TEST_F(Hardening, FilesFifosCountAsMissing) {
     std::filesystem::remove(prog.File("bitmaps/PFDframe.jpg"));
     ASSERT_EQ(mkfifo(prog.File("bitmaps/PFDframe.jpg").c_str(), 0644), 0);
     ASSERT_NO_FATAL_FAILURE(StartKestrane(prog));
+    // The frame images are read after " Initialization complete.".
+    EXPECT_TRUE(WaitForLine(prog.File("debug.txt"), " Startup: Frame image not loaded: bitmaps/PFDframe.jpg", 20000));
     EXPECT_EQ(CountLines(prog.File("debug.txt"), " Startup: Frame image not loaded: bitmaps/PFDframe.jpg"), 1);
     EXPECT_EQ(prog.Terminate(5000).code, 0);
   }
