@@ -61,8 +61,6 @@ class TLogBudget {
   // Writes the count not yet told, if any.
   void Flush();
 
-  long long Pending() const { return pending_; }
-
  private:
   // Starts a new interval (the count told first) when the current one is over.
   void Roll(double now);
