@@ -65,7 +65,7 @@ std::vector<std::string> NeutralLines() {
       "IPC.dalt 4000", "IPC.talt 4000",    "IPC.mcpalt 4000",  "MV.GndSpeed 0", "MV.Track 0",
       "MV.TAS 0",      "MV.IrsPhdg 1.570796", "MV.YawTrack 0", "MV.GridNorth 0", "MV.GridSouth 0",
       "MV.HdgBugTimer 0", "MV.WindRad 0",  "MV.WindSpd 0",     "IPC.latdeg 47", "IPC.latmin 1200000",
-      "IPC.londeg -122", "IPC.lonmin -380000"};
+      "IPC.londeg -122", "IPC.lonmin -380000", "MV.WptGMT1 0 MV.WptGMT2 0 MV.WptLen 0 MV.WptStr"};
   for (const std::string& l : PositionLines(broker::kDemoFieldLatitude, broker::kDemoFieldLongitude))
     lines.push_back(l);
   return lines;
@@ -121,6 +121,35 @@ const std::vector<Scenario>& ReferenceScenarios() {
     s.push_back({"texts", Join(AlignedIrsLines(), {"MV.GndSpeed 250", "MV.TAS 280", "MV.WindRad 0.7854",
                                                    "MV.WindSpd 1.1112",
                                                    "MV.WptGMT1 12345 MV.WptStr rivra MV.WptLen 5"})});
+    // The heading furniture's remaining states. A negative timer shows the
+    // selected-heading line as any other non-zero value does; aligning IRS
+    // (heading status 1) give the plain cards and dashes for digits; the
+    // centred card without the profile panel shows the range marks behind
+    // the aircraft.
+    const std::vector<std::string> aligning = Join(UnalignedIrsLines(), {"MV.IrsAligning 1", "MV.IrsAttHdg -2",
+                                                                         "MV.Irs1Sel 1", "MV.HdgBugTimer 1"});
+    s.push_back({"selected-line-negative-timer", Join(AlignedIrsLines(), {"IPC.mcphdg 45", "MV.HdgBugTimer -1"})});
+    s.push_back({"profile-selected-line-negative-timer",
+                 Join(AlignedIrsLines(), {"IPC.mcphdg 30", "MV.HdgBugTimer -1"}), 10, true});
+    s.push_back({"irs-aligning", aligning});
+    s.push_back({"irs-aligning-profile", aligning, 10, true});
+    s.push_back({"irs-not-aligned-profile", UnalignedIrsLines(), 10, true});
+    // An ETA without a waypoint name; ground speed in the units slot only;
+    // a true airspeed of exactly 100.
+    s.push_back({"eta-without-name", Join(AlignedIrsLines(), {"MV.GndSpeed 5", "MV.TAS 100",
+                                                              "MV.WptGMT1 650 MV.WptLen 0 MV.WptStr"})});
+    // IRS 2 of quality 2 shows its star 5 NM north (left of the nose);
+    // IRS 3 of quality 3, 5 NM south, shows none.
+    {
+      const auto irsAt = [](int i, double nmNorth) {
+        double x = 0, y = 0;
+        broker::GridFromLatLon(broker::kDemoFieldLatitude + nmNorth / 60, broker::kDemoFieldLongitude, -122, x, y);
+        const std::string n = std::to_string(i);
+        return "MV.IrsX" + n + " " + platform::FormatDouble(x, 1) + " MV.IrsY" + n + " " + platform::FormatDouble(y, 1);
+      };
+      s.push_back({"irs-positions-by-quality", Join(AlignedIrsLines(), {"MV.Irs2Quality 2", "MV.Irs3Quality 3",
+                                                                        irsAt(2, 5), irsAt(3, -5)})});
+    }
     return s;
   }();
   return scenarios;

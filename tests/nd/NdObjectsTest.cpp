@@ -27,6 +27,8 @@ TEST(SymbolPosition, PlacesAndWindows) {
       {0, 0, 0, 0.25f, 0, 10, false, 0, 0},                        // exactly 1.5 x range: not drawn
       {0, 0, 0, 0.2499f, 0, 10, true, 0, 212.04},                  // just inside, beyond the circle
       {0, 179.9f, 0, 0, -179.9f, 10, true, 169.7, 0},             // across the date line
+      {0, 0, 0, 0, 0.25f, 10, false, 0, 0},                        // longitude window: exactly on its edge
+      {0, 0, 0, 0, -0.2499f, 10, true, -212.04, 0},                // just inside
       {47, -122, 0, static_cast<float>(kNaN), -122, 10, false, 0, 0},
       {47, -122, 0, 47, -122, 0, false, 0, 0},  // no range
   };

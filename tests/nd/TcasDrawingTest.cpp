@@ -49,6 +49,8 @@ TEST(TrafficClasses, FirstClassThatApplies) {
   v.ownAlt = 10000;
   TrafficView above = v;
   above.upper = 8700;
+  TrafficView below = v;
+  below.lower = -8700;
   TrafficView taOnly = v;
   taOnly.taOnly = true;
   TrafficView highField = v;
@@ -65,6 +67,8 @@ TEST(TrafficClasses, FirstClassThatApplies) {
       {"other 2700 below", At(10, 7300), v, C::None},
       {"Above mode 8699", At(10, 18699), above, C::Other},
       {"Above mode 8700", At(10, 18700), above, C::None},
+      {"Below mode -8699", At(10, 1301), below, C::Other},
+      {"Below mode -8700", At(10, 1300), below, C::None},
       {"proximate 5.9 NM 1199", At(5.9, 11199), v, C::Proximate},
       {"6.0 NM is other", At(6.0, 11199), v, C::Other},
       {"proximate ignores the window", At(5.9, 8801), v, C::Proximate},
@@ -200,6 +204,9 @@ TEST_F(TrafficDrawing, ResolutionAdvisoryIsARedSquareWithItsLabel) {
   EXPECT_EQ(minus[0].b, 1.0f);
   harness->NdToWindow(-5.0 * 14.142, 0, sx, sy);
   EXPECT_LT(minus[0].winY, sy);
+  // Traffic is drawn whether or not there is a position.
+  harness->Feed(ndtest::UnalignedIrsLines());
+  Frame("tcas-advisories-without-position");
 }
 
 TEST_F(TrafficDrawing, TaTurningRaKeepsTheTrafficAlertAndHiddenTrafficRaisesNone) {

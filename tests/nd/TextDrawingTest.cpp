@@ -161,6 +161,8 @@ TEST_F(TextDrawing, ModeFlagsAndTerrainNumbers) {
   harness->Render();
   ExpectPrinted("TCAS", Font050, kYellowText);
   ExpectPrinted("OFF", Font050, kYellowText);
+  ReadBack();
+  ExpectPicture("nd-texts-tcas-off");
   EXPECT_EQ(harness->Printed("TCAS")[0].winY, harness->Printed("TFC")[0].winY);
   for (const char* hidden : {"TA ONLY", "ARPT", "WPT", "STA"}) EXPECT_TRUE(harness->Printed(hidden).empty()) << hidden;
 
@@ -195,6 +197,10 @@ TEST_F(TextDrawing, TrafficAnnunciationYellowOnBlack) {
   EXPECT_GT(In(60, 78.5, 101, 86.8, kBlack), 100);
   EXPECT_EQ(In(60, 78.5, 101, 86.8, kRed), 0);
   EXPECT_TRUE(harness->Printed("TERRAIN").empty());
+  // A clearance floor alert takes it away.
+  Flags(true, false, true, false, false);
+  harness->Render();
+  EXPECT_TRUE(harness->Printed("TRAFFIC").empty());
 }
 
 TEST_F(TextDrawing, TerrainAnnunciationYellowForCautionRedForWarning) {
@@ -236,6 +242,8 @@ TEST_F(TextDrawing, AdvisoryTurningResolutionKeepsTrafficWithoutReplay) {
   // The profile layout shows it too.
   harness->Load(ndtest::ReferenceScenario("profile"));
   harness->Render();
+  ReadBack();
+  ExpectPicture("nd-profile-traffic");
   EXPECT_EQ(harness->Printed("TRAFFIC").size(), 1u);
   EXPECT_EQ(player.Opened(dir.Path() + "/").size(), 1u);
 }
