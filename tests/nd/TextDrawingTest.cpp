@@ -156,15 +156,16 @@ TEST_F(TextDrawing, ModeFlagsAndTerrainNumbers) {
   for (int i = 1; i < 8; ++i)
     EXPECT_GT(harness->Printed(order[i - 1])[0].winY, harness->Printed(order[i])[0].winY) << order[i];
 
-  // TCAS off: "TCAS" and "OFF" over the traffic boxes; the other flags off.
-  TcasOnFlag = TaOnlyFlag = AirportsVisible = WaypointsVisible = StationsVisible = false;
+  // TCAS off: "TCAS" and "OFF" over the traffic boxes and "TA ONLY"; the
+  // other flags off.
+  TcasOnFlag = AirportsVisible = WaypointsVisible = StationsVisible = false;
   harness->Render();
   ExpectPrinted("TCAS", Font050, kYellowText);
   ExpectPrinted("OFF", Font050, kYellowText);
   ReadBack();
   ExpectPicture("nd-texts-tcas-off");
   EXPECT_EQ(harness->Printed("TCAS")[0].winY, harness->Printed("TFC")[0].winY);
-  for (const char* hidden : {"TA ONLY", "ARPT", "WPT", "STA"}) EXPECT_TRUE(harness->Printed(hidden).empty()) << hidden;
+  for (const char* hidden : {"ARPT", "WPT", "STA"}) EXPECT_TRUE(harness->Printed(hidden).empty()) << hidden;
 
   // Highest 0 and lowest 99999 are hidden; so are both without a position.
   TerrainMaxElevation = [] { return 0; };
