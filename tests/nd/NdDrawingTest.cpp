@@ -175,6 +175,17 @@ TEST_F(NdDrawing, ProfileLayoutShowsTheCentredCard) {
   // The card of radius 70.71 around the aircraft, with its labels.
   EXPECT_GT(Near(70.71, 0, 3, kWhite) + Near(-70.71, 0, 3, kWhite), 0);
   EXPECT_GT(Near(0, -70.71, 3, kWhite), 0);
+  // Without the terrain, or without the data, no panel: the card moves down.
+  TerrainVisible = false;
+  harness->Render();
+  ReadBack();
+  ExpectPicture("nd-profile-terrain-off");
+  TerrainVisible = true;
+  NdDataVisible = false;
+  harness->Render();
+  ReadBack();
+  ExpectPicture("nd-profile-no-data");
+  NdDataVisible = true;
 }
 
 TEST_F(NdDrawing, PolarPositionShowsTrueAndGridHeadings) {

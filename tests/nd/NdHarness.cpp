@@ -123,11 +123,13 @@ const std::vector<Scenario>& ReferenceScenarios() {
                                                    "MV.WptGMT1 12345 MV.WptStr rivra MV.WptLen 5"})});
     // The heading furniture's remaining states. A negative timer shows the
     // selected-heading line as any other non-zero value does; aligning IRS
-    // (heading status 1) give the plain cards and dashes for digits; the
-    // centred card without the profile panel shows the range marks behind
-    // the aircraft.
-    const std::vector<std::string> aligning = Join(UnalignedIrsLines(), {"MV.IrsAligning 1", "MV.IrsAttHdg -2",
-                                                                         "MV.Irs1Sel 1", "MV.HdgBugTimer 1"});
+    // (heading status 1) give the plain cards and dashes for digits, and
+    // without a position neither the IRS 1 star nor a drifted track line;
+    // the centred card without the profile panel shows the range marks
+    // behind the aircraft.
+    const std::vector<std::string> aligning =
+        Join(UnalignedIrsLines(), {"MV.IrsAligning 1", "MV.IrsAttHdg -2", "MV.Irs1Sel 1", "MV.Irs1Quality 1",
+                                   "MV.HdgBugTimer 1", "MV.Track 0.10472"});
     s.push_back({"selected-line-negative-timer", Join(AlignedIrsLines(), {"IPC.mcphdg 45", "MV.HdgBugTimer -1"})});
     s.push_back({"profile-selected-line-negative-timer",
                  Join(AlignedIrsLines(), {"IPC.mcphdg 30", "MV.HdgBugTimer -1"}), 10, true});

@@ -67,6 +67,7 @@ TEST(TrackLine, RangeMarks) {
   // Wings level: the line starts at the aircraft; in a turn 25.46 out.
   EXPECT_DOUBLE_EQ(RangeMarkSegments(1, 0.9, DisplaySize)[0].a.y, 0);
   EXPECT_NEAR(RangeMarkSegments(1, -1.5, DisplaySize)[0].a.y, 25.46, 0.01);
+  EXPECT_NEAR(RangeMarkSegments(1, -1, DisplaySize)[0].a.y, 25.46, 0.01);  // a bank of 1 counts as a turn
   EXPECT_NEAR(RangeMarkSegments(0.5, 20, DisplaySize)[0].a.y, 25.46, 0.01);
   EXPECT_EQ(RangeMarkSegments(1, 0, DisplaySize).size(), 4u);  // line, half-range and two quarter ticks
   const auto behind = RangeMarkSegments(-0.5, 0, DisplaySize);
@@ -91,6 +92,8 @@ TEST(TrackLine, TrendVector) {
   // Nothing to show.
   for (double gs : {0.0, -10.0, kNaN}) EXPECT_TRUE(TrendVectorGeometry(10, gs, 25).strips.empty()) << gs;
   EXPECT_TRUE(TrendVectorGeometry(10, 250, 0.9).strips.empty());
+  EXPECT_TRUE(TrendVectorGeometry(10, 250, -1).strips.empty());
+  EXPECT_EQ(TrendVectorGeometry(10, 250, -1.5).strips.size(), 1u);
   EXPECT_TRUE(TrendVectorGeometry(10, 250, kNaN).strips.empty());
   EXPECT_TRUE(TrendVectorGeometry(10, 2000, 1.01).strips.empty());  // centre beyond 600 units
   // A crawl in a shallow bank: the curve is capped at three full turns.

@@ -118,6 +118,15 @@ TEST_F(TextDrawing, WaypointBlockSpeedsAndWind) {
   EXPECT_LT(eta.winX, z.winX);
   EXPECT_LT(dist.winX, nm.winX);
   EXPECT_LT(harness->Printed("GS")[0].winX, harness->Printed("TAS")[0].winX);
+  // An empty name hides neither ETA nor distance; an ETA of 0 hides both.
+  harness->Feed({"MV.WptStr"});
+  harness->Render();
+  ExpectPrinted("2034.5", Font040, kWhiteText);
+  ExpectPrinted("7.2", Font040, kWhiteText);
+  harness->Feed({"MV.WptGMT1 0"});
+  harness->Render();
+  ExpectPrinted("-----", Font040, kWhiteText);
+  ExpectPrinted("---", Font040, kWhiteText);
   // Slow, calm, no route: no TAS, no wind block, "---".
   RouteDistanceToActive = nullptr;
   harness->Feed({"MV.TAS 95", "MV.WindSpd 0"});
@@ -172,6 +181,10 @@ TEST_F(TextDrawing, ModeFlagsAndTerrainNumbers) {
   TerrainMinElevation = [] { return 99999; };
   harness->Render();
   EXPECT_EQ(BelowTerrainFlag(), 0);
+  // Out of every band: black on its black box.
+  TerrainMaxElevation = [] { return 200000; };
+  harness->Render();
+  ExpectPrinted("2000", Font050, {0, 0, 0});
   TerrainMaxElevation = [] { return 12345; };
   TerrainMinElevation = [] { return 8000; };
   harness->Feed(ndtest::UnalignedIrsLines());
@@ -212,7 +225,8 @@ TEST_F(TextDrawing, TerrainAnnunciationYellowForCautionRedForWarning) {
     Colour text;
     Rgba pixel, absent;
   } cases[] = {{"nd-texts-terrain-caution", true, false, kYellowText, kYellow, kRed},
-               {"nd-texts-terrain-warning", false, true, kRedText, kRed, kYellow}};
+               {"nd-texts-terrain-warning", false, true, kRedText, kRed, kYellow},
+               {"nd-texts-terrain-warning", true, true, kRedText, kRed, kYellow}};  // the warning wins
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Flags(true, false, false, c.caution, c.warning);  // traffic as well: suppressed
