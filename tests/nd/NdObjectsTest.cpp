@@ -92,7 +92,7 @@ TEST(TrackLine, TrendVector) {
   // Nothing to show.
   for (double gs : {0.0, -10.0, kNaN}) EXPECT_TRUE(TrendVectorGeometry(10, gs, 25).strips.empty()) << gs;
   EXPECT_TRUE(TrendVectorGeometry(10, 250, 0.9).strips.empty());
-  EXPECT_TRUE(TrendVectorGeometry(10, 250, -1).strips.empty());
+  EXPECT_TRUE(TrendVectorGeometry(20, 250, -1).strips.empty());
   EXPECT_EQ(TrendVectorGeometry(10, 250, -1.5).strips.size(), 1u);
   EXPECT_TRUE(TrendVectorGeometry(10, 250, kNaN).strips.empty());
   EXPECT_TRUE(TrendVectorGeometry(10, 2000, 1.01).strips.empty());  // centre beyond 600 units
