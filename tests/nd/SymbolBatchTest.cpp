@@ -13,6 +13,7 @@
 
 #include "shared/Ufonts.h"
 #include "nd/UNDObjects.h"
+#include "nd/Uirs.h"
 #include "tests/common/PrintRecorder.h"
 #include "tests/common/TestSupport.h"
 #include "tests/nd/NdHarness.h"
@@ -188,6 +189,22 @@ TEST_F(SymbolBatch, SymbolsWhollyOutsideTheShownAreaAreLeftOut) {
   TNDDataElement::SetShownArea({}, 0);
   Frame(symbols, true);
   EXPECT_EQ(printed.size(), 3u);
+}
+
+TEST_F(SymbolBatch, EverySharedSymbolWithItsLabel) {
+  // One by one in rows: each shape in its colour, the label in the colour
+  // its list leaves; the arrows (in the white the symbol before them
+  // leaves) and the IRS star without one.
+  const unsigned lists[] = {ndlist::kNavaidVorDme, ndlist::kNavaidVor,     ndlist::kNavaidDme,
+                            ndlist::kTunedVorDme,  ndlist::kTunedVor,      ndlist::kTunedDme,
+                            ndlist::kAirport,      ndlist::kWaypoint,      ndlist::kTrafficOther,
+                            ndlist::kTrafficProximate, ndlist::kTrafficAdvisory, ndlist::kResolutionAdvisory,
+                            ndlist::kClimbArrow,   ndlist::kDescendArrow,  tIRS::kPositionSymbolList};
+  std::vector<Symbol> symbols;
+  for (int i = 0; i < 15; ++i)
+    symbols.push_back({lists[i], i < 12 ? "AB" : "", 47.3f - (i / 4) * 0.15f, -122.3f + (i % 4) * 0.2f});
+  Frame(symbols, false);
+  ExpectPicture("nd-symbol-lists");
 }
 
 }  // namespace
