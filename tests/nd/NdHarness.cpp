@@ -136,6 +136,9 @@ const std::vector<Scenario>& ReferenceScenarios() {
     s.push_back({"irs-aligning", aligning});
     s.push_back({"irs-aligning-profile", aligning, 10, true});
     s.push_back({"irs-not-aligned-profile", UnalignedIrsLines(), 10, true});
+    // Near the pole the grid heading keeps its digits while the IRS align.
+    for (const Scenario& polar : std::vector<Scenario>(s))
+      if (polar.name == "polar") s.push_back({"polar-aligning", Join(polar.lines, aligning), polar.range});
     // An ETA without a waypoint name; ground speed in the units slot only;
     // a true airspeed of exactly 100.
     s.push_back({"eta-without-name", Join(AlignedIrsLines(), {"MV.GndSpeed 5", "MV.TAS 100",

@@ -191,6 +191,12 @@ TEST_F(TextDrawing, ModeFlagsAndTerrainNumbers) {
   harness->Render();
   ExpectPrinted("TERR", Font050, kCyanText);
   EXPECT_EQ(BelowTerrainFlag(), 0);
+  // "TA ONLY" without traffic shown: neither "TFC" nor "TCAS".
+  TrafficVisible = false;
+  TaOnlyFlag = true;
+  harness->Render();
+  ExpectPrinted("TA ONLY", Font040, kCyanText);
+  EXPECT_TRUE(harness->Printed("TFC").empty() && harness->Printed("TCAS").empty());
   // Terrain off: no terrain flag and no numbers.
   TerrainVisible = false;
   harness->Feed(ndtest::AlignedIrsLines());
