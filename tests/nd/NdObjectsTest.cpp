@@ -89,6 +89,12 @@ TEST(TrackLine, TrendVector) {
   const TrendVector left = TrendVectorGeometry(10, 250, -25);
   EXPECT_LT(left.r, 0);
   EXPECT_LT(left.strips[0].back().x + left.r, 0);
+  // A bank beyond 30 degrees right, or any left bank: a point every degree.
+  for (double bank : {45.0, -45.0}) {
+    const TrendVector tv = TrendVectorGeometry(10, 250, bank);
+    const auto& p = tv.strips.at(0);
+    EXPECT_NEAR(std::hypot(p[1].x - p[0].x, p[1].y - p[0].y) / std::fabs(tv.r), 3.14159265358979 / 180, 1e-5);
+  }
   // Nothing to show.
   for (double gs : {0.0, -10.0, kNaN}) EXPECT_TRUE(TrendVectorGeometry(10, gs, 25).strips.empty()) << gs;
   EXPECT_TRUE(TrendVectorGeometry(10, 250, 0.9).strips.empty());
