@@ -57,6 +57,8 @@ TEST(Irs, HeadingStatus) {
   EXPECT_EQ(irs.HeadingStatus(), 0);
   irs.ParseLine("MV.IrsAligning 1");
   EXPECT_EQ(irs.HeadingStatus(), 1);
+  irs.ParseLine("MV.IrsAttHdg -1");  // -1 or more; all selectors off counts only at 0
+  EXPECT_EQ(irs.HeadingStatus(), 2);
   // A navigating IRS gives a heading whatever the flag says.
   Feed(irs, {"MV.IrsAttHdg -5", "MV.Irs2Sel 2", "MV.Irs2Quality 1"});
   EXPECT_EQ(irs.HeadingStatus(), 2);

@@ -144,7 +144,8 @@ const std::vector<Scenario>& ReferenceScenarios() {
     s.push_back({"eta-without-name", Join(AlignedIrsLines(), {"MV.GndSpeed 5", "MV.TAS 100",
                                                               "MV.WptGMT1 650 MV.WptLen 0 MV.WptStr"})});
     // IRS 2 of quality 2 shows its star 5 NM north (left of the nose);
-    // IRS 3 of quality 3, 5 NM south, shows none.
+    // IRS 3 of quality 3, 5 NM south, shows none, nor does IRS 1 of
+    // quality 0 at the aircraft.
     {
       const auto irsAt = [](int i, double nmNorth) {
         double x = 0, y = 0;
@@ -152,8 +153,9 @@ const std::vector<Scenario>& ReferenceScenarios() {
         const std::string n = std::to_string(i);
         return "MV.IrsX" + n + " " + platform::FormatDouble(x, 1) + " MV.IrsY" + n + " " + platform::FormatDouble(y, 1);
       };
-      s.push_back({"irs-positions-by-quality", Join(AlignedIrsLines(), {"MV.Irs2Quality 2", "MV.Irs3Quality 3",
-                                                                        irsAt(2, 5), irsAt(3, -5)})});
+      s.push_back({"irs-positions-by-quality",
+                   Join(AlignedIrsLines(), {"MV.Irs1Quality 0", "MV.Irs2Quality 2", "MV.Irs3Quality 3", irsAt(2, 5),
+                                            irsAt(3, -5)})});
     }
     return s;
   }();
