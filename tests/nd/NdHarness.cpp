@@ -143,6 +143,10 @@ const std::vector<Scenario>& ReferenceScenarios() {
     // a true airspeed of exactly 100.
     s.push_back({"eta-without-name", Join(AlignedIrsLines(), {"MV.GndSpeed 5", "MV.TAS 100",
                                                               "MV.WptGMT1 650 MV.WptLen 0 MV.WptStr"})});
+    // A wind from 355 true with 10 degrees of westerly variation: from 005
+    // magnetic, at 5 kt.
+    s.push_back({"wind-across-north",
+                 Join(AlignedIrsLines(), {"IPC.var -10", "MV.WindRad 6.195919 MV.WindSpd 0.463"})});
     // IRS 2 of quality 2 shows its star 5 NM north (left of the nose);
     // IRS 3 of quality 3, 5 NM south, shows none, nor does IRS 1 of
     // quality 0 at the aircraft.
