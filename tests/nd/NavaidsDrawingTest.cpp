@@ -214,10 +214,13 @@ TEST_F(NavaidsDrawing, RadioRouteAndFixStates) {
   };
   const ndtest::Scenario rows[] = {
       // Both sides on VOR, tuned to 110.00 and 117.20: NEA (20 NM north)
-      // with a course and its DME line; OL a DME station (no pointer, no
-      // line, its ident small); the tuned stations green; an inactive fix.
+      // with a course and its DME line, measured from the simulator's
+      // position 3 NM north of the FMC's (17 NM); OL a DME station (no
+      // pointer, no line, its ident small); the tuned stations green; an
+      // inactive fix.
       {"radio-tuned",
-       {"MV.vorEfisL 2 MV.vorEfisR 2 MV.vor1FreqStr 110.00 MV.vor1FreqLen 6 MV.vor1Ident nea MV.vorDec1 1 "
+       {"IPC.latmin 1500000\r",
+        "MV.vorEfisL 2 MV.vorEfisR 2 MV.vor1FreqStr 110.00 MV.vor1FreqLen 6 MV.vor1Ident nea MV.vorDec1 1 "
         "MV.vorInRg1 1 MV.vorOldRad1 1800 MV.vorCrs1 45\r",
         "MV.vor2FreqStr 117.20 MV.vor2FreqLen 6 MV.vor2Ident ol MV.vorDec2 1 MV.vorInRg2 1 MV.vorOldRad2 900 "
         "MV.vorCrs2 361\r",
