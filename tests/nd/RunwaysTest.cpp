@@ -407,6 +407,12 @@ TEST_F(RunwaysTest, ActiveRunwayFromCornersAndDesignatorString) {
   EXPECT_EQ(rw.ActiveRunwayElevation(), -10000);
   rw.LoadAirports(47.2, -122.0633, dir.File("data"), true);
   EXPECT_EQ(rw.ActiveRunwayElevation(), 430);
+  // Two entries on the corner with the same designator: the later one.
+  WriteFile(dir.File("grid/747x.apt"), Records({Rwy("aaaa", 47.2, -122, 90, 100), Rwy("bbbb", 47.2, -122, 90, 200)}));
+  rw.FreeAirports();
+  rw.LoadAirports(47.2, -122, dir.File("grid"), true);
+  rw.ParseLine(CornerLine(2, 47.2, -122) + " MV.RwyStr6 " + rw.List()->front().key1);
+  EXPECT_EQ(rw.ActiveRunwayElevation(), 200);
 }
 
 TEST_F(RunwaysTest, GeneratedDemoDataNamesSeattlesRunways) {
