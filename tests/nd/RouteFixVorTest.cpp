@@ -285,6 +285,27 @@ TEST_F(FixVariation, FarNorthFixesUseNoVariation) {
   EXPECT_EQ(fix.Fix(2).magVar, MagVarAt(47, -122));
 }
 
+TEST_F(FixVariation, CourseLinesThroughStationsBeyond73NorthUseNoVariation) {
+  struct Restore {
+    TVorNavaidLookups saved = VorNavaids;
+    ~Restore() { VorNavaids = saved; }
+  } restore;
+  VorNavaids.FindPosition = [](const std::string& ident, double, double, double& lat, double& lon) {
+    lat = ident == "sea" ? 47.2 : 75.2;
+    lon = -122;
+  };
+  Tvor vor;
+  vor.ParseLine("MV.vor1Ident sea MV.vor2Ident far MV.vorCrs1 90 MV.vorCrs2 90 ");
+  ASSERT_NE(MagVarAt(75, -122), 0);
+  const int v = MagVarAt(47, -122);
+  double x, y, turned[2], plain[2];
+  for (int n : {0, 1}) ASSERT_TRUE(vor.CourseLine(n, 40, 47, -122, 0, x, y, turned[n]));
+  ClearMagneticVariation();
+  for (int n : {0, 1}) ASSERT_TRUE(vor.CourseLine(n, 40, 47, -122, 0, x, y, plain[n]));
+  EXPECT_NEAR(turned[0] - plain[0], v, 1e-9);
+  EXPECT_NEAR(turned[1], plain[1], 1e-9);
+}
+
 TEST(FixCircles, DashesAndSizes) {
   const TFixCircle c = FixCircle(20, 40);
   EXPECT_NEAR(c.radius, 70.71, 0.005);
