@@ -425,6 +425,9 @@ TEST_F(Radio, PointersInOrderWithTheirColoursAndShapes) {
 
   vor.Side(0).dmeFlag = true;  // a DME-only station: no VOR pointer
   EXPECT_EQ(vor.Pointers(false, 0).size(), 1u);
+  vor.Side(0).dmeFlag = false;
+  vor.ParseLine("MV.vorInRg1 0 MV.adf2Rec 0 ");  // out of range, nothing received
+  EXPECT_TRUE(vor.Pointers(false, 0).empty());
   vor.ParseLine("MV.vorEfisL 1 MV.vorEfisR 1 ");
   EXPECT_TRUE(vor.Pointers(false, 0).empty());
 }
