@@ -35,8 +35,13 @@ double Real48ToDouble(const std::array<std::int16_t, 3>& words) {
   return (b[5] & 0x80) ? -v : v;
 }
 
-bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
-                  double& lon) {
+namespace {
+
+// On the polar grids the longitude of a position is the angle of (X, Y)
+// (of (X, -Y) in the south); that of a runway corner is the angle of
+// (Y, X) (of (-Y, X) in the south).
+bool GridConvert(double X, double Y, int North, int South, double CentreLon, bool CornerAxes, double& lat,
+                 double& lon) {
   bool converted = false;
   double la = 0, lo = 0;
   if (North == 0 && South == 0) {
@@ -46,16 +51,28 @@ bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, do
   }
   if (North == 1) {
     la = 90 - std::sqrt(X * X + Y * Y) / kFeetPerDegree;
-    lo = ArcTan2Rad(X, Y) * 180 / std::numbers::pi;
+    lo = (CornerAxes ? ArcTan2Rad(Y, X) : ArcTan2Rad(X, Y)) * 180 / std::numbers::pi;
     converted = true;
   }
   if (South == 1) {
     la = std::sqrt(X * X + Y * Y) / kFeetPerDegree - 90;
-    lo = ArcTan2Rad(X, -Y) * 180 / std::numbers::pi;
+    lo = (CornerAxes ? ArcTan2Rad(-Y, X) : ArcTan2Rad(X, -Y)) * 180 / std::numbers::pi;
     converted = true;
   }
   if (!converted || !std::isfinite(la) || !std::isfinite(lo) || la < -90 || la > 90) return false;
   lat = la;
   lon = FoldLongitude(lo);
   return true;
+}
+
+}  // namespace
+
+bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
+                  double& lon) {
+  return GridConvert(X, Y, North, South, CentreLon, false, lat, lon);
+}
+
+bool RunwayCornerToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
+                          double& lon) {
+  return GridConvert(X, Y, North, South, CentreLon, true, lat, lon);
 }

@@ -16,3 +16,8 @@ double Real48ToDouble(const std::array<std::int16_t, 3>& words);
 // Longitudes come back folded into -180 up to 180.
 bool GridToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
                   double& lon);
+// The same for a corner of the active runway: on the polar grids its
+// longitude is the angle of (Y, X) in the north and of (-Y, X) in the
+// south, where the aircraft's is that of (X, Y) and (X, -Y).
+bool RunwayCornerToLatLon(double X, double Y, int North, int South, double CentreLon, double& lat,
+                          double& lon);

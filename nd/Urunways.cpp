@@ -284,7 +284,7 @@ void Trunways::ParseLine(std::string_view Line) {
   bool moved = false;
   for (int i = 0; i < 4; ++i) {
     const double lat = cornerLat_[i], lon = cornerLon_[i];
-    GridToLatLon(x_[i], y_[i], gridNorth_, gridSouth_, centreLon_, cornerLat_[i], cornerLon_[i]);
+    RunwayCornerToLatLon(x_[i], y_[i], gridNorth_, gridSouth_, centreLon_, cornerLat_[i], cornerLon_[i]);
     moved = moved || lat != cornerLat_[i] || lon != cornerLon_[i];
   }
   if (moved) matchesValid_ = false;

@@ -12,6 +12,7 @@
 #include "shared/UDeclarations.h"
 #include "nd/Unavaids.h"
 #include "nd/Unavigation.h"
+#include "nd/Urunways.h"
 #include "nd/Uwaypoints.h"
 #include "pfd/UcommonVariables.h"
 #include "tests/common/TestSupport.h"
@@ -48,7 +49,8 @@ class NavaidsDrawing : public testsupport::GLTest {
     std::string navaids;
     for (const auto& n : {Nav("NEA", 20, 0, 1), Nav("bf", 15, 180, 1), Nav("ol ", 25, 270, 3),
                           Nav("NDB", 12, 200, 2), Nav("T4", 18, 160, 4), Nav("ALL", 300, 0, 1, true),
-                          Nav("MID", 120, 0, 1), Nav("FAR", 500, 90, 3, true)})
+                          Nav("MID", 120, 0, 1), Nav("FAR", 500, 90, 3, true), Nav("S65", 25, 45, 65),
+                          Nav("S67", 25, 135, 67)})
       navaids += navdata::NavaidRecord(n);
     // Tuned candidates: two frequencies, reach 239 NM with bit 7 and 99 NM
     // without.
@@ -78,6 +80,8 @@ class NavaidsDrawing : public testsupport::GLTest {
   }
   void TearDown() override {
     harness.reset();
+    ClearMagneticVariation();
+    RequiredFilesFound = false;
     DatabasesPresent = false;
     DataFolder = savedFolder;
   }
@@ -187,6 +191,69 @@ TEST_F(NavaidsDrawing, AcrossTheAntimeridian) {
   EXPECT_TRUE(Shown("ANT"));
   EXPECT_TRUE(Shown("AFIX"));
   EXPECT_GT(CyanAround(51.9, 179.95, 10), 0);
+}
+
+TEST_F(NavaidsDrawing, RadioRouteAndFixStates) {
+  // 10 degrees east everywhere: the first route leg, the fix radials and
+  // the course lines turn by it.
+  testsupport::WriteFile(data.File("747world.mv"), navdata::VariationGrid([](int, int) { return -10; }));
+  RequiredFilesFound = true;
+  ASSERT_TRUE(LoadMagneticVariation(data.Path()));
+  const auto point = [](int n, const char* name, double nm, double bearing) {
+    const navdata::Navaid p = Nav("", nm, bearing, 0);
+    return broker::RoutePointItems(n, name, p.lat, p.lon);
+  };
+  const auto fix = [](int n, const char* name, double nm, double bearing, const std::string& rest) {
+    const navdata::Navaid p = Nav("", nm, bearing, 0);
+    int ld, lt, od, ot;
+    broker::RouteDegrees(p.lat, ld, lt);
+    broker::RouteDegrees(p.lon, od, ot);
+    const std::string f = "MV.Fix" + std::to_string(n);
+    return f + "Name " + name + " " + f + "Ndeg " + std::to_string(ld) + " " + f + "Nmin " + std::to_string(lt) +
+           " " + f + "Edeg " + std::to_string(od) + " " + f + "Emin " + std::to_string(ot) + " " + rest + "\r";
+  };
+  const ndtest::Scenario rows[] = {
+      // Both sides on VOR, tuned to 110.00 and 117.20: NEA (20 NM north)
+      // with a course and its DME line, measured from the simulator's
+      // position 3 NM north of the FMC's (17 NM); OL a DME station (no
+      // pointer, no line, its ident small); the tuned stations green; an
+      // inactive fix.
+      {"radio-tuned",
+       {"IPC.latmin 1500000\r",
+        "MV.vorEfisL 2 MV.vorEfisR 2 MV.vor1FreqStr 110.00 MV.vor1FreqLen 6 MV.vor1Ident nea MV.vorDec1 1 "
+        "MV.vorInRg1 1 MV.vorOldRad1 1800 MV.vorCrs1 45\r",
+        "MV.vor2FreqStr 117.20 MV.vor2FreqLen 6 MV.vor2Ident ol MV.vorDec2 1 MV.vorInRg2 1 MV.vorOldRad2 900 "
+        "MV.vorCrs2 361\r",
+        fix(1, "OFF", 10, 90, "MV.Fix1Act 0 MV.Fix1Dis1 5 MV.Fix1Brg1 0")},
+       40},
+      // Left ADF and right VOR, not decoded, on the profile layout's compass.
+      {"radio-profile",
+       {"MV.vorEfisL 0 MV.adf1FreqStr 362.5 MV.adf1FreqLen 5 MV.adfDec1 0 MV.adf1Rec 1 MV.vorOldRad1 2250\r",
+        "MV.vorEfisR 2 MV.vor2FreqStr 110.00 MV.vor2FreqLen 6 MV.vor2Ident nea MV.vorDec2 0 MV.vorInRg2 1 "
+        "MV.vorOldRad2 1800 MV.vorCrs2 45\r"},
+       20, true},
+      // Point 1 reached on 340 magnetic from 8 NM back, the active point 2,
+      // point 3 "@" without symbol, point 4 "#" without legs; fix 1 a VOR,
+      // fix 2 a circle (their unsent values 0: a radial north, a label "0").
+      {"route-fix-marks",
+       {point(1, "ONE", 6, 30), point(2, "TWO", 10, 60), point(3, "@THR", 12, 100), point(4, "#FOU", 8, 140),
+        point(5, "FIV", 5, 165) + " R.e01 340 R.LastLeg 8 R.W 5\r",
+        fix(1, "HEX", 8, 45, "MV.Fix1Act 1 MV.Fix1Type 2 MV.Fix1Dis1 4 MV.Fix1Dis2 -1 MV.Fix1Brg1 90 "
+                             "MV.Fix1Brg2 999"),
+        fix(2, "CIR", 12, 130, "MV.Fix2Act 1 MV.Fix2Type 6 MV.Fix2Dis1 3 MV.Fix2Brg1 200")},
+       20},
+  };
+  for (const ndtest::Scenario& s : rows) {
+    SCOPED_TRACE(s.name);
+    harness.reset();
+    harness = std::make_unique<ndtest::NdHarness>();
+    harness->Load(s);
+    harness->Feed(ndtest::AlignedIrsLines());
+    harness->Render();  // the radio lines take the DME distances of the frame before
+    harness->Render();
+    ReadBack();
+    ExpectPicture("nd-" + s.name);
+  }
 }
 
 }  // namespace

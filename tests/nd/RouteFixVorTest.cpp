@@ -285,6 +285,27 @@ TEST_F(FixVariation, FarNorthFixesUseNoVariation) {
   EXPECT_EQ(fix.Fix(2).magVar, MagVarAt(47, -122));
 }
 
+TEST_F(FixVariation, CourseLinesThroughStationsBeyond73NorthUseNoVariation) {
+  struct Restore {
+    TVorNavaidLookups saved = VorNavaids;
+    ~Restore() { VorNavaids = saved; }
+  } restore;
+  VorNavaids.FindPosition = [](const std::string& ident, double, double, double& lat, double& lon) {
+    lat = ident == "sea" ? 47.2 : 75.2;
+    lon = -122;
+  };
+  Tvor vor;
+  vor.ParseLine("MV.vor1Ident sea MV.vor2Ident far MV.vorCrs1 90 MV.vorCrs2 90 ");
+  ASSERT_NE(MagVarAt(75, -122), 0);
+  const int v = MagVarAt(47, -122);
+  double x, y, turned[2], plain[2];
+  for (int n : {0, 1}) ASSERT_TRUE(vor.CourseLine(n, 40, 47, -122, 0, x, y, turned[n]));
+  ClearMagneticVariation();
+  for (int n : {0, 1}) ASSERT_TRUE(vor.CourseLine(n, 40, 47, -122, 0, x, y, plain[n]));
+  EXPECT_NEAR(turned[0] - plain[0], v, 1e-9);
+  EXPECT_NEAR(turned[1], plain[1], 1e-9);
+}
+
 TEST(FixCircles, DashesAndSizes) {
   const TFixCircle c = FixCircle(20, 40);
   EXPECT_NEAR(c.radius, 70.71, 0.005);
@@ -404,6 +425,9 @@ TEST_F(Radio, PointersInOrderWithTheirColoursAndShapes) {
 
   vor.Side(0).dmeFlag = true;  // a DME-only station: no VOR pointer
   EXPECT_EQ(vor.Pointers(false, 0).size(), 1u);
+  vor.Side(0).dmeFlag = false;
+  vor.ParseLine("MV.vorInRg1 0 MV.adf2Rec 0 ");  // out of range, nothing received
+  EXPECT_TRUE(vor.Pointers(false, 0).empty());
   vor.ParseLine("MV.vorEfisL 1 MV.vorEfisR 1 ");
   EXPECT_TRUE(vor.Pointers(false, 0).empty());
 }

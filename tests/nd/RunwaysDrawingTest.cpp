@@ -149,6 +149,13 @@ TEST_F(RunwaysDrawing, ActiveRunwayAtFortyNotAtEighty) {
     if (std::fabs(x) > 3 && Lit(x, y, kWhite)) ++lit80;  // the track line runs up x = 0
   }
   EXPECT_EQ(lit80, 0);
+  // At 10 NM only within 15 NM of latitude, though the centre line of a
+  // runway farther out would reach into the display.
+  for (const auto& [nm, labels] : {std::pair{14.0, 1u}, {22.0, 0u}}) {
+    PlaceAircraft(nm, 320, 10);
+    harness->Render();
+    EXPECT_EQ(harness->Printed("14 ").size(), labels) << nm;
+  }
 }
 
 }  // namespace

@@ -258,6 +258,11 @@ TEST_F(RunwaysTest, SelectionOnTheRunwayOnTheApproachAndNearest) {
   double aLat, aLon, nearLat, nearLon, farLat, farLon;
   Offset(lat, lon, 0.3, 180, aLat, aLon);      // 0.3 NM south of a 10000 ft runway 360
   Offset(aLat, aLon, 0.2, 90, nearLat, nearLon);  // another runway's point 0.2 NM away
+  // 5 and 7.5 NM south of the runway's point (its limit 0.9 NM), a runway 3 NM east.
+  double fLat, fLon, eLat, eLon, gLat, gLon;
+  Offset(lat, lon, 5, 180, fLat, fLon);
+  Offset(fLat, fLon, 3, 90, eLat, eLon);
+  Offset(lat, lon, 7.5, 180, gLat, gLon);
   struct Case {
     std::vector<Runway> runways;
     double acLat, acLon, alt;
@@ -266,6 +271,14 @@ TEST_F(RunwaysTest, SelectionOnTheRunwayOnTheApproachAndNearest) {
       // On the runway beats a nearer point, before or after it in the list.
       {{Rwy("aaaa", lat, lon, 0, 100), Rwy("bbbb", nearLat, nearLon, 45, 200)}, aLat, aLon, 500, 100},
       {{Rwy("bbbb", nearLat, nearLon, 45, 200), Rwy("aaaa", lat, lon, 0, 100)}, aLat, aLon, 500, 100},
+      // On the runway within 10 degrees of its heading, not beyond.
+      {{Rwy("aaaa", lat, lon, 9, 100), Rwy("bbbb", nearLat, nearLon, 45, 200)}, aLat, aLon, 500, 100},
+      {{Rwy("aaaa", lat, lon, 11, 100), Rwy("bbbb", nearLat, nearLon, 45, 200)}, aLat, aLon, 500, 200},
+      // On the approach: the reciprocal too, within 5 degrees, up to 7.4 NM.
+      {{Rwy("aaaa", lat, lon, 180, 100, 9900), Rwy("cccc", eLat, eLon, 45, 50)}, fLat, fLon, 1300, 100},
+      {{Rwy("aaaa", lat, lon, 4, 100, 9900), Rwy("cccc", eLat, eLon, 45, 50)}, fLat, fLon, 1300, 100},
+      {{Rwy("aaaa", lat, lon, 6, 100, 9900), Rwy("cccc", eLat, eLon, 45, 50)}, fLat, fLon, 1300, 50},
+      {{Rwy("aaaa", lat, lon, 0, 100, 9900), Rwy("cccc", eLat, eLon, 45, 50)}, gLat, gLon, 2100, 50},
   };
   for (const Case& c : cases) {
     WriteFile(dir.File("data/747x.apt"), Records(c.runways));
@@ -330,6 +343,14 @@ TEST_F(RunwaysTest, ParseLineCornersAndStrings) {
   EXPECT_DOUBLE_EQ(rw.CornerLatitude(1), 1.0);
   rw.ParseLine("MV.GridNorth 0 MV.RwyY1 -40000000");
   EXPECT_DOUBLE_EQ(rw.CornerLatitude(1), 1.0);
+  // Polar corners: the longitude is the angle of (Y, X), of (-Y, X) in the south.
+  rw.ParseLine("MV.GridNorth 1 MV.RwyX1 364599 MV.RwyY1 0");
+  EXPECT_NEAR(rw.CornerLatitude(1), 89, 1e-9);
+  EXPECT_NEAR(rw.CornerLongitude(1), 90, 1e-9);
+  rw.ParseLine("MV.GridSouth 1 MV.RwyX1 364599 MV.RwyY1 364599");
+  EXPECT_NEAR(rw.CornerLatitude(1), std::sqrt(2.0) - 90, 1e-9);
+  EXPECT_NEAR(rw.CornerLongitude(1), 135, 1e-9);
+  rw.ParseLine("MV.GridNorth 0 MV.GridSouth 0 MV.RwyX1 0 MV.RwyY1 -364599");
   // Lines without a value of its own change nothing.
   rw.ParseLine("IPC.pitch 5 MV.Rwy");
   rw.ParseLine("");
@@ -386,6 +407,12 @@ TEST_F(RunwaysTest, ActiveRunwayFromCornersAndDesignatorString) {
   EXPECT_EQ(rw.ActiveRunwayElevation(), -10000);
   rw.LoadAirports(47.2, -122.0633, dir.File("data"), true);
   EXPECT_EQ(rw.ActiveRunwayElevation(), 430);
+  // Two entries on the corner with the same designator: the later one.
+  WriteFile(dir.File("grid/747x.apt"), Records({Rwy("aaaa", 47.2, -122, 90, 100), Rwy("bbbb", 47.2, -122, 90, 200)}));
+  rw.FreeAirports();
+  rw.LoadAirports(47.2, -122, dir.File("grid"), true);
+  rw.ParseLine(CornerLine(2, 47.2, -122) + " MV.RwyStr6 " + rw.List()->front().key1);
+  EXPECT_EQ(rw.ActiveRunwayElevation(), 200);
 }
 
 TEST_F(RunwaysTest, GeneratedDemoDataNamesSeattlesRunways) {
