@@ -153,8 +153,9 @@ TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
 // fills every bin up to the last, and the ridge's bars end red above the
 // top line. At 20,000 ft the scale's labels have two large digits, the map
 // keeps only the upper half of the terrain, and 250 ft/min of climb leave
-// the symbol where level flight has it. At range 40 the map samples every
-// other cell.
+// the symbol where level flight has it. From range 40 up the map samples
+// every s-th cell. At range 5 a runway at 2000 ft raises the bottom line
+// above the plateau.
 TEST_F(TerrainLayer, ProfileAndMapOverARidge) {
   const int row0 = static_cast<int>(std::lround((90 - broker::kDemoFieldLatitude) * 120));
   const int column0 = static_cast<int>(std::lround((broker::kDemoFieldLongitude + 180) * 120));
@@ -167,13 +168,17 @@ TEST_F(TerrainLayer, ProfileAndMapOverARidge) {
   }));
   const struct {
     int range, altitude, vs;
-    bool profile;
+    double runway;  // elevation of the selected runway, ft (NAN none)
     const char* png;
-  } views[] = {{20, 2200, 0, true, "nd-terrain-profile-range-20"},
-               {10, 20000, 250, true, "nd-terrain-profile-20000"},
-               {40, 4500, 0, false, "nd-terrain-ridge-range-40"}};
+  } views[] = {{20, 2200, 0, NAN, "nd-terrain-profile-range-20"},
+               {10, 20000, 250, NAN, "nd-terrain-profile-20000"},
+               {40, 4500, 0, NAN, "nd-terrain-profile-range-40"},
+               {160, 9000, 2000, NAN, "nd-terrain-profile-range-160"},
+               {5, 2200, -1000, 2000, "nd-terrain-profile-range-5"}};
   for (const auto& v : views) {
-    ndtest::Scenario s{"ridge", ndtest::AlignedIrsLines(), v.range, v.profile};
+    if (!std::isnan(v.runway))
+      TerrainRunways = [&v] { return std::optional<TerrainRunway>(TerrainRunway{"ksea", 47.2, -122.06, 1, v.runway}); };
+    ndtest::Scenario s{"ridge", ndtest::AlignedIrsLines(), v.range, true};
     s.lines.insert(s.lines.end(), {"MV.GndSpeed 250", "IPC.talt " + std::to_string(v.altitude),
                                    "IPC.dalt " + std::to_string(v.altitude), "IPC.vs " + std::to_string(v.vs)});
     harness->Load(s);

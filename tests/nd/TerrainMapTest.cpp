@@ -118,14 +118,14 @@ class TerrainMapDrawing : public testsupport::GLTest {
         block[i] = static_cast<std::uint8_t>(v >> 8);
         block[i + 1] = static_cast<std::uint8_t>(v & 0xFF);
       }
-    terrain.CentreRow = 8;
+    terrain.CentreRow = static_cast<int>((90 - lat) * 120) / 600;
     terrain.CentreColumn = 11;
   }
   // Scans high above (no alert), then draws seen from altitude.
   void Frame(double altitude, bool sea = false, double scanAltitude = 30000, double vs = 0) {
     terrain.SetReferenceAltitude(0);
     bool c = false, w = false;
-    terrain.Scan(10, false, 47.2, -122.06, 0, 0, 250, vs, scanAltitude, false, c, w);
+    terrain.Scan(10, false, lat, -122.06, 0, 0, 250, vs, scanAltitude, false, c, w);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -133,7 +133,9 @@ class TerrainMapDrawing : public testsupport::GLTest {
     glOrtho(-100, 100, -100, 100, -1, 1);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    terrain.Draw(MapView(10, 0, altitude), false, sea);
+    NdFrame view = MapView(10, 0, altitude);
+    view.ownLatitude = lat;
+    terrain.Draw(view, false, sea);
     glFinish();
     ReadBack();
   }
@@ -152,6 +154,7 @@ class TerrainMapDrawing : public testsupport::GLTest {
     return static_cast<double>(lit) / all;
   }
   Tterrain terrain;
+  double lat = 47.2;
 };
 
 TEST_F(TerrainMapDrawing, LitFractionOfEachPattern) {
@@ -233,6 +236,20 @@ TEST_F(TerrainMapDrawing, SeaAndPeaks) {
     EXPECT_EQ(terrain.MinElevation(), pk.minimum) << pk.high;
   }
   ExpectPicture("nd-terrain-peaks");
+}
+
+TEST_F(TerrainMapDrawing, HighLatitudes) {
+  // At 80 N the scan takes every fifth column (k = 5) and the map draws
+  // each cell five times as wide, out to 200 columns either side; beyond 87
+  // degrees it draws nothing, whatever the grid still holds.
+  lat = 80;
+  Uniform(1000);
+  Frame(1000 / 0.3048 - 1500);
+  ExpectPicture("nd-terrain-80n");
+  lat = 88;
+  Frame(1000 / 0.3048 - 1500);
+  Rgba colour{};
+  EXPECT_EQ(Lit(colour), 0);
 }
 
 TEST_F(TerrainMapDrawing, TexturesInsteadOfStipples) {
