@@ -364,6 +364,8 @@ TEST(TerrainProfile, Labels) {
   EXPECT_EQ(ProfileDistanceLabels(10), (std::pair<std::string, std::string>{"2.5", "5"}));
   EXPECT_EQ(ProfileDistanceLabels(80), (std::pair<std::string, std::string>{"20", "40 "}));
   EXPECT_EQ(ProfileDistanceLabels(5), (std::pair<std::string, std::string>{"1.25", "2.5"}));
+  EXPECT_EQ(ProfileDistanceLabels(320), (std::pair<std::string, std::string>{"80", "160"}));
+  EXPECT_EQ(ProfileDistanceLabels(640), (std::pair<std::string, std::string>{"160", "320"}));
 }
 
 TEST(TerrainProfile, SegmentsAndBins) {
