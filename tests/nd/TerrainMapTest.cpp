@@ -74,6 +74,8 @@ TEST(TerrainMap, ColourAndPatternByHeight) {
     EXPECT_FLOAT_EQ(l.b, c.look.b) << c.n;
     EXPECT_EQ(l.pattern, c.look.pattern) << c.n << " " << c.caution << c.warning;
   }
+  // 381 m are 1250 ft exactly: 999.5 ft above 250.5 ft rounds to 1000.
+  EXPECT_EQ(NormalCellLook(381, 250.5, false, false).pattern, P::Dense);
 }
 
 TEST(TerrainMap, PeaksOverTheUpperHalf) {
@@ -98,6 +100,7 @@ TEST(TerrainMap, PeaksOverTheUpperHalf) {
       EXPECT_FLOAT_EQ(l.r, 0);
     }
   }
+  EXPECT_TRUE(PeakCellLook(381, 1000, 2000, 1250).drawn);  // 1250 ft exactly
   // No spread at all: the top.
   EXPECT_EQ(PeakCellLook(1000, 3281, 3281, 3000).pattern, TerrainPattern::Solid);
 }

@@ -315,6 +315,13 @@ TEST_F(TerrainScan, SamplesTerrainMoreThan400FtAboveTheReference) {
     terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 5000, profile, caution, warning);
     EXPECT_EQ(Stored(), 0);
   }
+  // 381 m are 1250 ft exactly: 2000 ft below an aircraft at 3250 ft, shown.
+  Flat(47, 381);
+  terrain.LoadTiles("data", 47.2, -122.06333);
+  terrain.SetReferenceAltitude(0);
+  terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 3250, false, caution, warning);
+  EXPECT_EQ(terrain.MinElevation(), 1250);
+  EXPECT_EQ(terrain.HeightAboveTerrain(47.2, -122.06333, 3250), 2000);
 }
 
 TEST(TerrainView, ShownArea) {
