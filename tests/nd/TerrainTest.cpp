@@ -423,7 +423,8 @@ TEST_F(TerrainAhead, TurnWidensTheSectorOnTheSideOfTheBank) {
     double side, bank;  // side +1: the cell 60 degrees right of the heading
     bool alert;
   } cases[] = {{1, 0, false},     {1, 15.2, true},    {1, 14.95, false}, {-1, -15.2, true},
-               {-1, -14.95, false}, {-1, 15.2, false}, {1, -15.2, false}};
+               {-1, -14.95, false}, {-1, 15.2, false}, {1, -15.2, false},
+               {49 / 60.0, 0, true}, {51 / 60.0, 0, false}};  // the sector: 49.96 degrees
   for (const auto& c : cases) {
     terrain.Scan(10, false, 47.2, -122.06333, b - 60 * c.side, c.bank, 150, 0, 2000, false, caution, warning);
     EXPECT_EQ(caution, c.alert) << c.side << " " << c.bank;
