@@ -333,6 +333,7 @@ TEST(TerrainView, ShownArea) {
       {8, 40, false, true},   {5, 80, false, true},  {7.3, -90, false, false}, {7, -90, false, true},
       {5.5, 0, true, true},   {5.6, 0, true, false}, {3, -60, true, true},
       {7.5, 70, true, false}, {2, 95, true, false},
+      {11, 45, false, true},  {11, 45.01, false, false},  // 45 degrees off the nose: beyond the box
   };
   for (const auto& c : cases)
     EXPECT_EQ(TerrainCellInView(c.d, c.a, 10, c.profile), c.shown) << c.d << " " << c.a << " " << c.profile;
