@@ -441,6 +441,7 @@ TEST_F(TerrainAhead, RunwayInhibitNearLpma) {
   } cases[] = {
       {"lpma", 20, 4, false}, {"lpma", 230, 4, false}, {"lpma", 100, 4, true},
       {"lpma", 20, 6, true},  {"LPMA", 20, 4, true},   {"ksea", 20, 4, true},
+      {"lpma", 49.9, 4, false}, {"lpma", 50.1, 4, true}, {"lpma", 20, 4.95, false}, {"lpma", 20, 5.05, true},
   };
   for (const auto& c : cases) {
     double lat = 0, lon = 0;
