@@ -322,6 +322,11 @@ TEST_F(TerrainScan, SamplesTerrainMoreThan400FtAboveTheReference) {
   terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 3250, false, caution, warning);
   EXPECT_EQ(terrain.MinElevation(), 1250);
   EXPECT_EQ(terrain.HeightAboveTerrain(47.2, -122.06333, 3250), 2000);
+  for (const auto& [reference, stored] : {std::pair{849, true}, {850, false}}) {  // 401 and 400 ft above
+    terrain.SetReferenceAltitude(reference);
+    terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 3250, false, caution, warning);
+    EXPECT_EQ(Stored() > 0, stored) << reference;
+  }
 }
 
 TEST(TerrainView, ShownArea) {
