@@ -25,7 +25,10 @@ std::unique_ptr<Tterrain> Terrain;
 
 namespace {
 
-constexpr double kFeetPerMetre = 1 / 0.3048;
+// Feet from metres by dividing: 381 m are then 1250 ft exactly, as they
+// are by the definition of the foot (a factor of 1 / 0.3048 gives a hair
+// less, and cells exactly at a threshold would fall on its other side).
+constexpr double kMetresPerFoot = 0.3048;
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 constexpr double kFeetPerNm = 6076.1154;
 constexpr int kNoData = -9999;
@@ -376,7 +379,7 @@ void Tterrain::Scan(int range, bool, double lat, double lon, double heading, dou
           e = 0;
         }
       }
-      const double E = e * kFeetPerMetre;
+      const double E = e / kMetresPerFoot;
       const double along = d * cosA;
       if (range > 0 && along > 0 && std::fabs(d * sinA) <= 0.1 * range) {
         const int n = platform::SafeRound(d / range * 40);
@@ -429,7 +432,7 @@ void Tterrain::Scan(int range, bool, double lat, double lon, double heading, dou
 
 double Tterrain::HeightAboveTerrain(double lat, double lon, double altitude) {
   ElevationUnderAircraft =
-      ElevationAt(platform::SafeRound((lon + 180) * 120), platform::SafeRound((90 - lat) * 120)) * kFeetPerMetre;
+      ElevationAt(platform::SafeRound((lon + 180) * 120), platform::SafeRound((90 - lat) * 120)) / kMetresPerFoot;
   const double h = altitude - ElevationUnderAircraft;
   if (h >= 0) return h;
   const auto rw = SelectedRunway();

@@ -16,7 +16,7 @@
 namespace {
 
 constexpr double kDegToRad = std::numbers::pi / 180.0;
-constexpr double kFeetPerMetre = 1 / 0.3048;
+constexpr double kMetresPerFoot = 0.3048;  // feet from metres by dividing
 
 struct Colour {
   float r, g, b;
@@ -72,7 +72,7 @@ const std::array<std::uint8_t, 128>& TerrainStipple(TerrainPattern p) {
 }
 
 TerrainCellLook NormalCellLook(int metres, double altitude, bool caution, bool warning) {
-  const int n = platform::SafeRound(metres * kFeetPerMetre - altitude);
+  const int n = platform::SafeRound(metres / kMetresPerFoot - altitude);
   const int E = n / 10;  // truncating
   TerrainCellLook look;
   if (E >= -200 && E <= -101) look = Look(kGreen, TerrainPattern::Medium);
@@ -87,7 +87,7 @@ TerrainCellLook NormalCellLook(int metres, double altitude, bool caution, bool w
 }
 
 TerrainCellLook PeakCellLook(int metres, int lowest, int highest, int lowestShown) {
-  const double ft = metres * kFeetPerMetre;
+  const double ft = metres / kMetresPerFoot;
   if (!(lowestShown <= ft)) return {};
   // Without a spread every shown cell is at the top.
   const int c = highest == lowest ? 100 : platform::SafeRound((ft - lowest) * 100 / (highest - lowest));

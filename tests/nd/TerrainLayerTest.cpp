@@ -4,6 +4,7 @@
 // every frame; a reload when the aircraft leaves the centre block.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "support/geo/geoMath.h"
@@ -144,6 +145,47 @@ TEST_F(TerrainLayer, DemoRidgeTurnsAmberThenRed) {
   EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {0, 255, 0, 255}, 3), 20);
   EXPECT_GT(CountColour(0, 0, kSize, kSize / 4, {128, 128, 128, 255}, 3), 500);  // the grey scales
   TerrainAltMode = false;
+}
+
+// Heading east from the demo field over a plateau (610 m) with a ridge
+// (1676 m) across the track 3 to 4 NM ahead. At range 20 from 2200 ft the
+// profile's scale follows the plateau under the aircraft, the plateau ahead
+// fills every bin up to the last, and the ridge's bars end red above the
+// top line. At 20,000 ft the scale's labels have two large digits, the map
+// keeps only the upper half of the terrain, and 250 ft/min of climb leave
+// the symbol where level flight has it. From range 40 up the map samples
+// every s-th cell. At range 5 a runway at 2000 ft raises the bottom line
+// above the plateau.
+TEST_F(TerrainLayer, ProfileAndMapOverARidge) {
+  const int row0 = static_cast<int>(std::lround((90 - broker::kDemoFieldLatitude) * 120));
+  const int column0 = static_cast<int>(std::lround((broker::kDemoFieldLongitude + 180) * 120));
+  std::vector<tiles::BlockRef> blocks;
+  for (int r = 7; r <= 9; ++r)
+    for (int c = 10; c <= 12; ++c) blocks.push_back({r, c});
+  ASSERT_TRUE(tiles::WriteBlocks(dir.File("data"), blocks, [=](int row, int column) {
+    const int east = column - column0;  // 0.34 NM a cell
+    return std::int16_t{static_cast<std::int16_t>(std::abs(row - row0) <= 8 && east >= 9 && east <= 11 ? 1676 : 610)};
+  }));
+  const struct {
+    int range, altitude, vs;
+    double runway;  // elevation of the selected runway, ft (NAN none)
+    const char* png;
+  } views[] = {{20, 2200, 0, NAN, "nd-terrain-profile-range-20"},
+               {10, 20000, 250, NAN, "nd-terrain-profile-20000"},
+               {40, 4500, 0, NAN, "nd-terrain-profile-range-40"},
+               {160, 9000, 2000, NAN, "nd-terrain-profile-range-160"},
+               {5, 2200, -1000, 2000, "nd-terrain-profile-range-5"}};
+  for (const auto& v : views) {
+    if (!std::isnan(v.runway))
+      TerrainRunways = [&v] { return std::optional<TerrainRunway>(TerrainRunway{"ksea", 47.2, -122.06, 1, v.runway}); };
+    ndtest::Scenario s{"ridge", ndtest::AlignedIrsLines(), v.range, true};
+    s.lines.insert(s.lines.end(), {"MV.GndSpeed 250", "IPC.talt " + std::to_string(v.altitude),
+                                   "IPC.dalt " + std::to_string(v.altitude), "IPC.vs " + std::to_string(v.vs)});
+    harness->Load(s);
+    harness->Render();
+    ReadBack();
+    ExpectPicture(v.png);
+  }
 }
 
 }  // namespace

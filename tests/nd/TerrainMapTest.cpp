@@ -54,6 +54,14 @@ TEST(TerrainMap, ColourAndPatternByHeight) {
       {-2010, false, false, {false, 0, 0, 0, P::Solid}},
       {-2500, true, false, {true, 1, kAmberG, kAmberB, P::Solid}},
       {-1500, false, true, {true, 1, 0, 0, P::Solid}},
+      {999, false, false, {true, 1, kAmberG, kAmberB, P::Medium}},
+      {1000, false, false, {true, 1, kAmberG, kAmberB, P::Dense}},
+      {1999, false, false, {true, 1, kAmberG, kAmberB, P::Dense}},
+      {2000, false, false, {true, 1, 0, 0, P::Dense}},
+      {-1010, false, false, {true, 0, 1, 0, P::Medium}},
+      {-1009, false, false, {true, 0, 1, 0, P::Dense}},
+      {99909, false, false, {true, 1, 0, 0, P::Dense}},
+      {99910, false, false, {false, 0, 0, 0, P::Solid}},
   };
   const int metres = 1000;
   for (const auto& c : cases) {
@@ -66,6 +74,8 @@ TEST(TerrainMap, ColourAndPatternByHeight) {
     EXPECT_FLOAT_EQ(l.b, c.look.b) << c.n;
     EXPECT_EQ(l.pattern, c.look.pattern) << c.n << " " << c.caution << c.warning;
   }
+  // 381 m are 1250 ft exactly: 999.5 ft above 250.5 ft rounds to 1000.
+  EXPECT_EQ(NormalCellLook(381, 250.5, false, false).pattern, P::Dense);
 }
 
 TEST(TerrainMap, PeaksOverTheUpperHalf) {
@@ -90,6 +100,7 @@ TEST(TerrainMap, PeaksOverTheUpperHalf) {
       EXPECT_FLOAT_EQ(l.r, 0);
     }
   }
+  EXPECT_TRUE(PeakCellLook(381, 1000, 2000, 1250).drawn);  // 1250 ft exactly
   // No spread at all: the top.
   EXPECT_EQ(PeakCellLook(1000, 3281, 3281, 3000).pattern, TerrainPattern::Solid);
 }
@@ -102,21 +113,22 @@ class TerrainMapDrawing : public testsupport::GLTest {
     terrain.InitData(10, "");
     Uniform(1000);
   }
-  void Uniform(int metres, bool noData = false) {
-    const int v = noData ? 0x10000 - 9999 : metres;
+  // top: rows of five heights in turn, from metres up to top (0: none).
+  void Uniform(int metres, bool noData = false, int top = 0) {
     for (auto& block : terrain.Blocks)
       for (int i = 0; i < 720000; i += 2) {
+        const int v = noData ? 0x10000 - 9999 : top ? metres + (top - metres) * (i / 1200 % 5) / 4 : metres;
         block[i] = static_cast<std::uint8_t>(v >> 8);
         block[i + 1] = static_cast<std::uint8_t>(v & 0xFF);
       }
-    terrain.CentreRow = 8;
+    terrain.CentreRow = static_cast<int>((90 - lat) * 120) / 600;
     terrain.CentreColumn = 11;
   }
   // Scans high above (no alert), then draws seen from altitude.
-  void Frame(double altitude, bool sea = false, double scanAltitude = 30000) {
+  void Frame(double altitude, bool sea = false, double scanAltitude = 30000, double vs = 0) {
     terrain.SetReferenceAltitude(0);
     bool c = false, w = false;
-    terrain.Scan(10, false, 47.2, -122.06, 0, 0, 250, 0, scanAltitude, false, c, w);
+    terrain.Scan(10, false, lat, -122.06, 0, 0, 250, vs, scanAltitude, false, c, w);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -124,7 +136,9 @@ class TerrainMapDrawing : public testsupport::GLTest {
     glOrtho(-100, 100, -100, 100, -1, 1);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    terrain.Draw(MapView(10, 0, altitude), false, sea);
+    NdFrame view = MapView(10, 0, altitude);
+    view.ownLatitude = lat;
+    terrain.Draw(view, false, sea);
     glFinish();
     ReadBack();
   }
@@ -143,6 +157,7 @@ class TerrainMapDrawing : public testsupport::GLTest {
     return static_cast<double>(lit) / all;
   }
   Tterrain terrain;
+  double lat = 47.2;
 };
 
 TEST_F(TerrainMapDrawing, LitFractionOfEachPattern) {
@@ -157,6 +172,9 @@ TEST_F(TerrainMapDrawing, LitFractionOfEachPattern) {
       {-1500, false, 64 / 1024.0, {0, 255, 0, 255}},     // green medium
       {2500, false, 128 / 1024.0, {255, 0, 0, 255}},     // red dense
       {-2500, false, 0, {0, 0, 0, 255}},                 // far below: nothing
+      // The highest terrain (3281 ft, rounded) exactly 2000 ft below: the
+      // peaks display, which without a spread shows nothing.
+      {ft - 5281, false, 0, {0, 0, 0, 255}},
   };
   for (const auto& c : cases) {
     Frame(ft - c.above, c.sea);
@@ -195,6 +213,10 @@ TEST_F(TerrainMapDrawing, AlertingTerrainIsSolid) {
   Rgba colour{};
   EXPECT_LT(Lit(colour), 0.9);  // the far part is patterned
   ExpectPicture("nd-terrain-warning");
+  // 1500 ft above it, descending 1000 ft/min: a caution from 2.08 to 3.47
+  // NM and no warning; the spread paints the nearer cells solid amber too.
+  Frame(ft + 1500, false, ft + 1500, -1000);
+  ExpectPicture("nd-terrain-caution-spread");
 }
 
 TEST_F(TerrainMapDrawing, SeaAndPeaks) {
@@ -205,9 +227,31 @@ TEST_F(TerrainMapDrawing, SeaAndPeaks) {
   EXPECT_EQ(colour.b, 255);
   Frame(3000, false);
   EXPECT_EQ(Lit(colour), 0);
-  // High above uniform terrain: no spread, so no land in the peaks display.
+  // High above: the peaks display keeps the upper half of a spread above
+  // 3000 ft (3281 to 6562 ft: from 4921 ft up, sparse, medium and solid),
+  // and shows no land without one.
+  const struct {
+    int low, high, minimum;
+  } peaks[] = {{1000, 1000, 99999}, {1000, 1800, 99999}, {1000, 2000, 4921}};
+  for (const auto& pk : peaks) {
+    Uniform(pk.low, false, pk.high);
+    Frame(20000, false, 20000);
+    EXPECT_EQ(terrain.MinElevation(), pk.minimum) << pk.high;
+  }
+  ExpectPicture("nd-terrain-peaks");
+}
+
+TEST_F(TerrainMapDrawing, HighLatitudes) {
+  // At 80 N the scan takes every fifth column (k = 5) and the map draws
+  // each cell five times as wide, out to 200 columns either side; beyond 87
+  // degrees it draws nothing, whatever the grid still holds.
+  lat = 80;
   Uniform(1000);
-  Frame(20000, false, 20000);
+  Frame(1000 / 0.3048 - 1500);
+  ExpectPicture("nd-terrain-80n");
+  lat = 88;
+  Frame(1000 / 0.3048 - 1500);
+  Rgba colour{};
   EXPECT_EQ(Lit(colour), 0);
 }
 
@@ -297,9 +341,16 @@ TEST(TerrainProfile, AircraftSymbolAndScroll) {
   EXPECT_DOUBLE_EQ(ProfileScroll(5000, 4000, 0, 3000).w, 15.249);
   EXPECT_DOUBLE_EQ(ProfileScroll(5000, 2800, 0, 3000).w, 15.249);
   EXPECT_DOUBLE_EQ(ProfileScroll(5000, 300, 0, 3000).w, 0);
-  // Low over high ground: the scale follows the terrain.
+  EXPECT_DOUBLE_EQ(ProfileScroll(5000, 250, 0, 3000).w, 0);
+  EXPECT_DOUBLE_EQ(ProfileScroll(5000, -250, 0, 3000).w, 0);
+  // Low over high ground: the scale follows the terrain. Low over low
+  // ground: the scale stops at its floor and the symbol moves up instead.
   const ProfileOffsets low = ProfileScroll(600, 0, 500, 3000);
-  EXPECT_GE(low.o, 0);
+  EXPECT_NEAR(low.o, 4.59, 0.005);
+  EXPECT_NEAR(low.w, 17.39, 0.005);
+  const ProfileOffsets floor = ProfileScroll(1000, 0, 0, 3000);
+  EXPECT_NEAR(floor.o, 0, 1e-9);
+  EXPECT_NEAR(floor.w, 6, 1e-9);
   EXPECT_TRUE(std::isfinite(ProfileScroll(NAN, INFINITY, 0, 3000).w));
 }
 
@@ -316,6 +367,8 @@ TEST(TerrainProfile, Labels) {
   EXPECT_EQ(ProfileDistanceLabels(10), (std::pair<std::string, std::string>{"2.5", "5"}));
   EXPECT_EQ(ProfileDistanceLabels(80), (std::pair<std::string, std::string>{"20", "40 "}));
   EXPECT_EQ(ProfileDistanceLabels(5), (std::pair<std::string, std::string>{"1.25", "2.5"}));
+  EXPECT_EQ(ProfileDistanceLabels(320), (std::pair<std::string, std::string>{"80", "160"}));
+  EXPECT_EQ(ProfileDistanceLabels(640), (std::pair<std::string, std::string>{"160", "320"}));
 }
 
 TEST(TerrainProfile, SegmentsAndBins) {

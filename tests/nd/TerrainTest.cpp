@@ -315,6 +315,18 @@ TEST_F(TerrainScan, SamplesTerrainMoreThan400FtAboveTheReference) {
     terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 5000, profile, caution, warning);
     EXPECT_EQ(Stored(), 0);
   }
+  // 381 m are 1250 ft exactly: 2000 ft below an aircraft at 3250 ft, shown.
+  Flat(47, 381);
+  terrain.LoadTiles("data", 47.2, -122.06333);
+  terrain.SetReferenceAltitude(0);
+  terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 3250, false, caution, warning);
+  EXPECT_EQ(terrain.MinElevation(), 1250);
+  EXPECT_EQ(terrain.HeightAboveTerrain(47.2, -122.06333, 3250), 2000);
+  for (const auto& [reference, stored] : {std::pair{849, true}, {850, false}}) {  // 401 and 400 ft above
+    terrain.SetReferenceAltitude(reference);
+    terrain.Scan(10, false, 47.2, -122.06333, 30, 0, 200, 0, 3250, false, caution, warning);
+    EXPECT_EQ(Stored() > 0, stored) << reference;
+  }
 }
 
 TEST(TerrainView, ShownArea) {
@@ -326,6 +338,7 @@ TEST(TerrainView, ShownArea) {
       {8, 40, false, true},   {5, 80, false, true},  {7.3, -90, false, false}, {7, -90, false, true},
       {5.5, 0, true, true},   {5.6, 0, true, false}, {3, -60, true, true},
       {7.5, 70, true, false}, {2, 95, true, false},
+      {11, 45, false, true},  {11, 45.01, false, false},  // 45 degrees off the nose: beyond the box
   };
   for (const auto& c : cases)
     EXPECT_EQ(TerrainCellInView(c.d, c.a, 10, c.profile), c.shown) << c.d << " " << c.a << " " << c.profile;
@@ -416,7 +429,8 @@ TEST_F(TerrainAhead, TurnWidensTheSectorOnTheSideOfTheBank) {
     double side, bank;  // side +1: the cell 60 degrees right of the heading
     bool alert;
   } cases[] = {{1, 0, false},     {1, 15.2, true},    {1, 14.95, false}, {-1, -15.2, true},
-               {-1, -14.95, false}, {-1, 15.2, false}, {1, -15.2, false}};
+               {-1, -14.95, false}, {-1, 15.2, false}, {1, -15.2, false},
+               {49 / 60.0, 0, true}, {51 / 60.0, 0, false}};  // the sector: 49.96 degrees
   for (const auto& c : cases) {
     terrain.Scan(10, false, 47.2, -122.06333, b - 60 * c.side, c.bank, 150, 0, 2000, false, caution, warning);
     EXPECT_EQ(caution, c.alert) << c.side << " " << c.bank;
@@ -432,6 +446,7 @@ TEST_F(TerrainAhead, RunwayInhibitNearLpma) {
   } cases[] = {
       {"lpma", 20, 4, false}, {"lpma", 230, 4, false}, {"lpma", 100, 4, true},
       {"lpma", 20, 6, true},  {"LPMA", 20, 4, true},   {"ksea", 20, 4, true},
+      {"lpma", 49.9, 4, false}, {"lpma", 50.1, 4, true}, {"lpma", 20, 4.95, false}, {"lpma", 20, 5.05, true},
   };
   for (const auto& c : cases) {
     double lat = 0, lon = 0;
