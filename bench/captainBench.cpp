@@ -15,7 +15,8 @@
 // stands still on the screen, to a 64th of a pixel, is kept. "kept" is the
 // share of the strings drawn that came from kept pixels.
 //
-//   captain_bench [frames [png-prefix]]   (default 200 frames per figure)
+//   captain_bench [frames [png-prefix]]   (default 200 frames per figure;
+//   "captain_bench --help" tells the arguments)
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kestrane/KestraneFrame.h"
@@ -227,14 +229,38 @@ void Layout(const char* name) {
   DisplayCount = PfdOnly ? 1 : 2;
 }
 
+const char kUsage[] =
+    "usage: captain_bench [frames [png-prefix]]\n"
+    "  frames      frames timed per figure, a whole number (default 200; at least 10 are timed)\n"
+    "  png-prefix  also write the captain's and the first officer's layouts at range 40\n"
+    "              on the small data set to <png-prefix>-captain.png and <png-prefix>-fo.png\n";
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "captain_bench: %s\n%s", problem.c_str(), kUsage);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
-  // A second argument: the path prefix of PNGs of both layouts at range 40.
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  for (std::string_view a : args) {
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
+  if (args.size() > 2) return Usage("too many arguments");
+  int frames = 200;
+  if (!args.empty() && (!platform::ParseDecimalInt(args[0], frames) || frames < 1))
+    return Usage("not a frame count: \"" + std::string(args[0]) + "\"");
+  frames = std::max(10, frames);
+  // The second argument: the path prefix of PNGs of both layouts at range 40
+  // (an option it does not know is no prefix).
   std::string pngPrefix;
-  if (argc > 2) {
-    pngPrefix = argv[2];
+  if (args.size() > 1) {
+    if (args[1].empty() || args[1][0] == '-') return Usage("not a file prefix: \"" + std::string(args[1]) + "\"");
+    pngPrefix = args[1];
     if (pngPrefix[0] != '/') pngPrefix = std::string(getenv("PWD") ? getenv("PWD") : ".") + "/" + pngPrefix;
   }
   const char* const png = pngPrefix.empty() ? nullptr : pngPrefix.c_str();

@@ -2,15 +2,11 @@
 // takes them: the window keeps drawing new frames and SIGTERM still ends
 // the program at once.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <thread>
 
+#include "tests/common/FloodServer.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/WholeProgram.h"
 #include "tools/scripted-broker/DemoFlight.h"
@@ -32,61 +28,6 @@ std::string DemoLoopLines() {
     for (const std::string& line : demo.Lines(i * step, i % 20 == 0)) all += line;
   return all;
 }
-
-// One client on 127.0.0.1: once told to, sends the bytes again and again
-// as fast as the socket takes them, until the client goes or Stop.
-class FloodServer {
- public:
-  explicit FloodServer(std::string bytes) : bytes_(std::move(bytes)) {}
-  ~FloodServer() { Stop(); }
-
-  bool Listen() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), len) != 0 ||
-        ::listen(listener_, 1) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-      return false;
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] { Run(); });
-    return true;
-  }
-  int Port() const { return port_; }
-  void StartFlood() { flood_ = true; }
-  long long BytesSent() const { return sent_; }
-  void Stop() {
-    stop_ = true;
-    if (listener_ >= 0) ::shutdown(listener_, SHUT_RDWR);
-    if (client_ >= 0) ::shutdown(client_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
-    if (client_ >= 0) ::close(client_);
-    if (listener_ >= 0) ::close(listener_);
-    client_ = listener_ = -1;
-  }
-
- private:
-  void Run() {
-    const int c = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (c < 0) return;
-    client_ = c;
-    while (!flood_ && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    while (!stop_) {
-      const ssize_t n = ::send(c, bytes_.data(), bytes_.size(), MSG_NOSIGNAL);
-      if (n <= 0) return;  // the program has gone
-      sent_ += n;
-    }
-  }
-
-  std::string bytes_;
-  int listener_ = -1;
-  std::atomic<int> client_{-1};
-  int port_ = 0;
-  std::thread thread_;
-  std::atomic<bool> flood_{false}, stop_{false};
-  std::atomic<long long> sent_{0};
-};
 
 }  // namespace
 

@@ -1,13 +1,19 @@
 // The staged program under its own X server against the scripted broker:
 // start, connect through the File menu, receive, exit; its "config.ini",
-// its standard error and a screenshot of its window.
+// its standard error and a screenshot of its window; and a broker that
+// floods it with valid lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "tests/common/FloodServer.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/WholeProgram.h"
 
@@ -224,4 +230,88 @@ TEST_F(ProgramTest, SharesConfigIniWithTheMainProgram) {
   EXPECT_EQ(CountLines(program.File("config.ini"), "[TCP/IP Settings]"), 1) << ini;
   EXPECT_EQ(CountLines(program.File("config.ini"), "IPPort=4567"), 1) << ini;
   EXPECT_EQ(CountLines(program.File("config.ini"), "IPAdress=127.0.0.1"), 1) << ini;
+}
+
+TEST_F(ProgramTest, AFloodOfLinesLeavesFramesMenuAndSigtermTheirTurn) {
+  // Valid lines of some hundred bytes, every value moving, so that each
+  // frame differs from the one before; none holds the final state below.
+  const std::string more = " IPC.vs 1500 IPC.talt 4000 IPC.thdg 123.45 IPC.var 17.5 MV.Bank180 0.52360";
+  std::string flood;
+  for (int i = 0; i < 200; ++i)
+    flood += "IPC.pitch " + std::to_string(i % 20 - 10) + " IPC.bank " + std::to_string(i % 60 - 30) +
+             " IPC.ias " + std::to_string(200 + i) + " IPC.dalt " + std::to_string(3000 + 50 * i) +
+             " altim 2992" + more + more + "\r\n";
+  FloodServer server(flood);
+  ASSERT_TRUE(server.Listen());
+  Program program("lunavex", Settings(server.Port()));
+  ASSERT_TRUE(program.Start({}, x_.Display(), kEnv));
+  const unsigned long window = FindWindow("Lunavex", 15000, program.Pid(), x_.Display());
+  ASSERT_NE(window, 0u);
+  ClickConnect(window, x_.Display());
+  ASSERT_TRUE(WaitUntil([&] { return server.Connected(); }, 10000));
+  server.StartFlood();
+
+  // Screenshots over the flood: one that differs from the one before
+  // shows a new frame; one comes at least every second.
+  using Clock = std::chrono::steady_clock;
+  auto msSince = [](Clock::time_point t) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+  };
+  std::vector<int> changed(8, 0);
+  int lastChange = 0, longestGap = 0;
+  const auto start = Clock::now();
+  Image previous, shot;
+  for (int ms = 0; ms < Scaled(8000); ms = msSince(start)) {
+    if (Screenshot(shot, window, x_.Display())) {
+      if (previous.Valid() && shot.rgb != previous.rgb) {
+        ++changed[std::min(7, ms / Scaled(1000))];
+        longestGap = std::max(longestGap, ms - lastChange);
+        lastChange = ms;
+      }
+      previous = std::move(shot);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  longestGap = std::max(longestGap, msSince(start) - lastChange);
+  std::string perSecond;
+  for (int n : changed) perSecond += " " + std::to_string(n);
+  EXPECT_LE(longestGap, Scaled(1000)) << "new frames per second:" << perSecond;
+
+  // The File menu opens over the black beside the instruments, and closes.
+  auto menuShown = [&] {
+    return Screenshot(shot, window, x_.Display()) && shot.CountColour(5, 30, 60, 60, {0, 0, 0}, 10) < 100;
+  };
+  const auto menuAsked = Clock::now();
+  ASSERT_TRUE(SendKey(window, "f", kAlt, x_.Display()));
+  EXPECT_TRUE(WaitUntil(menuShown, 2000, 50));
+  const int menuMs = msSince(menuAsked);
+  ASSERT_TRUE(SendKey(window, "Escape", 0, x_.Display()));
+  EXPECT_TRUE(WaitUntil([&] { return !menuShown(); }, 2000, 50));
+
+  // A burst, then silence: the last line sent stands on the instruments
+  // (the airspeed needle at 130 knots points right, the horizon is level).
+  server.EndWith("IPC.ias 130 IPC.pitch 0 IPC.bank 0 IPC.dalt 12345 altim 2992\r\n");
+  const auto quiet = Clock::now();
+  const Slot horizon{109, 25}, speed{109, 225};
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Screenshot(shot, window, x_.Display()) && CountWhite(shot, speed, 30, -3, 55, 3) > 20; }, 20000,
+      100));
+  const int lastMs = msSince(quiet);
+  Pause(500);
+  ASSERT_TRUE(Screenshot(shot, window, x_.Display()));
+  EXPECT_GT(CountWhite(shot, speed, 30, -3, 55, 3), 20);
+  EXPECT_TRUE(IsSky(SlotPixel(shot, horizon, -50, 30)) && IsSky(SlotPixel(shot, horizon, 50, 30)));
+  EXPECT_FALSE(IsSky(SlotPixel(shot, horizon, -50, -30)) || IsSky(SlotPixel(shot, horizon, 50, -30)));
+
+  // SIGTERM in the middle of a flood.
+  server.StartFlood();
+  Pause(1000);
+  const auto term = Clock::now();
+  const ExitStatus st = program.Terminate(30000);
+  const int termMs = msSince(term);
+  EXPECT_LE(termMs, Scaled(2000));
+  EXPECT_TRUE(st.exited && st.code == 0);
+  std::printf("flood: new frames per second:%s (longest gap %d ms); menu after %d ms; last line shown %d ms "
+              "after the burst; SIGTERM took %d ms; %lld bytes sent\n",
+              perSecond.c_str(), longestGap, menuMs, lastMs, termMs, server.BytesSent());
 }
