@@ -89,6 +89,9 @@ class Talert {
   bool TrafficPlayed = false;
   platform::TMediaPlayer* Player = nullptr;  // the main form's player, not owned
   std::string BaseFolder;                    // the program folder
+  // The clock of the sound lines' limiters (empty: the system's); tests
+  // set it before the first sound.
+  platform::TLogLimiter::Clock LogClock;
 
   // Clears the played flags and keeps the player and the folder.
   void Init(platform::TMediaPlayer* player, const std::string& folder);
