@@ -107,7 +107,9 @@ class Talert {
   void Play(const std::string& File);
 
  private:
-  // Each sound's log lines: the first as it is, repeats counted.
+  // Each sound's log lines: as they are, unless the same line (or its
+  // count) was logged less than 10 s before (an alert that flickers); then
+  // counted.
   struct SoundLogs {
     platform::TLogLimiter trying, played;
   };
