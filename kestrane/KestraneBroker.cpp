@@ -22,7 +22,8 @@ using namespace kestranemenu;
 namespace {
 
 // A broker can trigger these for every line it sends: the first of a
-// session is logged as it is, the repeats once per 10 s as a count.
+// session, and the first after 10 s without a line of its kind, is logged
+// as it is; the repeats in between once per 10 s as a count.
 platform::TLogLimiter& LongLineLog() {
   static platform::TLogLimiter log([](const std::string& l) { WriteDebug(l); },
                                    platform::MoreDropped(" Broker Comm: Line without line end"));

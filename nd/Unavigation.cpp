@@ -67,8 +67,9 @@ GLUquadric* NdQuadric = nullptr;
 
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 
-// A broker can send connection notices with every line: the first is
-// logged as it is, the repeats only counted.
+// A broker can send connection notices with every line: the first, and
+// the first after 10 s without a notice line, is logged as it is; the
+// repeats in between only counted.
 platform::TLogLimiter ConnLog([](const std::string& line) { WriteDebug(line); },
                               platform::MoreDropped(" Broker Comm: Connection notices"));
 

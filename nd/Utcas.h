@@ -156,8 +156,8 @@ class Ttcas : public TNDDataElement {
     double reportTime = 0, prevReportTime = 0;  // monotonic seconds
     std::string reportText, prevReportText;     // wall clock
     // This intruder's logs: the first TA and the first RA of an encounter
-    // in full, their repeats only counted until the encounter ends; the
-    // first short span in full, its repeats counted (a summary per 10 s).
+    // in full, their repeats only counted until the encounter ends; a short
+    // span in full when none was logged in the last 10 s, else counted.
     platform::TLogLimiter taLog, raLog, shortSpanLog;
   };
   void Evaluate(Track& t, double OwnAlt, double OwnVS);
@@ -177,8 +177,8 @@ class Ttcas : public TNDDataElement {
   double lastRaTime_ = 0;  // monotonic seconds
   int climbRate_ = kNoRate, descendRate_ = kNoRate;
 
-  // The reports of new callsigns a full list turns away: the first
-  // written, the rest counted (a summary per 10 s).
+  // The reports of new callsigns a full list turns away: written when none
+  // was logged in the last 10 s, else counted (a summary per 10 s).
   platform::TLogLimiter fullLog_;
   // Every intruder's detection lines pass this cap, so a broker that keeps
   // inventing callsigns cannot flood the log.

@@ -284,8 +284,9 @@ Talert::SoundLogs& Talert::LogsFor(const std::string& File) {
   if (it == logs_.end()) {
     const auto sink = [](const std::string& line) { WriteDebug(line); };
     auto logs = std::unique_ptr<SoundLogs>(new SoundLogs{
-        platform::TLogLimiter(sink, platform::MoreDropped(" Sound Alerts: Trying to play " + File)),
-        platform::TLogLimiter(sink, platform::MoreDropped(" Sound Alerts: " + File + " successfully played."))});
+        platform::TLogLimiter(sink, platform::MoreDropped(" Sound Alerts: Trying to play " + File), LogClock),
+        platform::TLogLimiter(sink, platform::MoreDropped(" Sound Alerts: " + File + " successfully played."),
+                              LogClock)});
     it = logs_.emplace(File, std::move(logs)).first;
   }
   return *it->second;

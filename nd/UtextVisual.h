@@ -89,6 +89,9 @@ class Talert {
   bool TrafficPlayed = false;
   platform::TMediaPlayer* Player = nullptr;  // the main form's player, not owned
   std::string BaseFolder;                    // the program folder
+  // The clock of the sound lines' limiters (empty: the system's); tests
+  // set it before the first sound.
+  platform::TLogLimiter::Clock LogClock;
 
   // Clears the played flags and keeps the player and the folder.
   void Init(platform::TMediaPlayer* player, const std::string& folder);
@@ -104,7 +107,9 @@ class Talert {
   void Play(const std::string& File);
 
  private:
-  // Each sound's log lines: the first as it is, repeats counted.
+  // Each sound's log lines: as they are, unless the same line (or its
+  // count) was logged less than 10 s before (an alert that flickers); then
+  // counted.
   struct SoundLogs {
     platform::TLogLimiter trying, played;
   };

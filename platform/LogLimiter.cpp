@@ -22,27 +22,25 @@ void TellCount(const TLogLimiter::Sink& sink, const TLogLimiter::Summary& summar
 
 }  // namespace
 
-TLogLimiter::TLogLimiter(Sink sink, Summary summary, Clock clock, double interval)
+TLogLimiter::TLogLimiter(Sink sink, Summary summary, Clock clock, double interval, Quiet quiet)
     : sink_(std::move(sink)),
       summary_(std::move(summary)),
       clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
-      interval_(interval) {}
+      interval_(interval),
+      quiet_(quiet) {}
 
 void TLogLimiter::Log(const std::string& line) {
   const double now = clock_();
-  if (!started_) {
-    started_ = true;
-    lastWritten_ = now;
-    if (sink_) sink_(line);
-    return;
-  }
-  ++pending_;
   // A clock that jumps back counts as an interval passed, never as a
   // reason to stay silent for ever.
-  if (now - lastWritten_ >= interval_ || now < lastWritten_) {
-    lastWritten_ = now;
-    Flush();
-  }
+  const bool passed = !started_ || now - lastWritten_ >= interval_ || now < lastWritten_;
+  const bool inFull = !started_ || (passed && quiet_ == Quiet::kWriteInFull);
+  started_ = true;
+  if (!inFull) ++pending_;
+  if (!passed) return;
+  lastWritten_ = now;
+  Flush();
+  if (inFull && sink_) sink_(line);
 }
 
 void TLogLimiter::Flush() { TellCount(sink_, summary_, pending_); }
@@ -86,6 +84,9 @@ void TLogBudget::Tick() {
 void TLogBudget::Flush() { TellCount(sink_, summary_, pending_); }
 
 TLogLimiter::Summary MoreDropped(std::string label) {
+  std::size_t dots = 0;
+  while (dots < 3 && dots < label.size() && label[label.size() - 1 - dots] == '.') ++dots;
+  label.resize(label.size() - dots);
   return [label = std::move(label)](long long count) {
     return label + "... " + std::to_string(count) + " more dropped";
   };
@@ -94,7 +95,10 @@ TLogLimiter::Summary MoreDropped(std::string label) {
 TRunLog::TRunLog(TLogLimiter::Sink sink, TLogLimiter::Summary summary, Clock clock)
     : sink_(std::move(sink)),
       clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
-      limiter_(sink_, std::move(summary), [this] { return Now(); }),
+      // BeginRun already writes a run after a quiet spell in full: within a
+      // flood of runs the limiter only counts.
+      limiter_(sink_, std::move(summary), [this] { return Now(); }, TLogLimiter::kInterval,
+               TLogLimiter::Quiet::kCount),
       starts_{kLongAgo, kLongAgo} {}
 
 void TRunLog::BeginRun() {

@@ -1,8 +1,11 @@
 // Keeps a message that outside input can trigger again and again (a broker
-// line, a frame) from filling the disk: the first occurrence is written as
-// it is; the repeats after it are only counted, and at most one summary
-// line per interval (10 s) says how many there were. The clock is given by
-// the caller, so tests need not wait.
+// line, a frame) from filling the disk: an occurrence is written as it is
+// when no line of this limiter was written during the last interval
+// (10 s), after the count of the repeats not yet told; the repeats within
+// an interval are only counted, and told at most once per interval. A
+// flood costs one line and one count per interval; a message that comes
+// again after a quiet spell is written in full. The clock is given by the
+// caller, so tests need not wait.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -21,12 +24,21 @@ class TLogLimiter {
 
   static constexpr double kInterval = 10.0;
 
-  // An empty clock is the system's monotonic clock.
-  TLogLimiter(Sink sink, Summary summary, Clock clock = {}, double interval = kInterval);
+  // What an occurrence does when an interval has passed since the last
+  // line this limiter wrote.
+  enum class Quiet {
+    kWriteInFull,  // the count of the repeats, then the occurrence as it is
+    kCount,        // counted, and the count written: after the first
+                   // occurrence (until Reset) only counts are written
+  };
 
-  // One occurrence: written as it is when it is the first one, else counted
-  // (and the count written when an interval has passed since the last
-  // line this limiter wrote).
+  // An empty clock is the system's monotonic clock.
+  TLogLimiter(Sink sink, Summary summary, Clock clock = {}, double interval = kInterval,
+              Quiet quiet = Quiet::kWriteInFull);
+
+  // One occurrence: written as it is when it is the first one or an
+  // interval has passed since the last line this limiter wrote (the count
+  // of the repeats first), else counted.
   void Log(const std::string& line);
   // Writes the summary of the repeats not yet told, if any.
   void Flush();
@@ -41,6 +53,7 @@ class TLogLimiter {
   Summary summary_;
   Clock clock_;
   double interval_;
+  Quiet quiet_;
   bool started_ = false;
   double lastWritten_ = 0;
   long long pending_ = 0;
@@ -76,14 +89,18 @@ class TLogBudget {
   long long pending_ = 0;
 };
 
-// "<label>... <count> more dropped", the usual summary.
+// "<label>... <count> more dropped", the usual summary; the dots a label
+// ends with are part of the three ("played." gives "played... ").
 TLogLimiter::Summary MoreDropped(std::string label);
 
 // The lines of a job that outside input can start again and again (the
 // database reload of a position that jumps to and fro). A run that starts
 // within the interval (10 s) of the run two before it is a repeat: its
 // lines go through a limiter, so the first of them is written and the rest
-// only counted. Runs further apart write their lines as they are.
+// only counted (a count per 10 s). Runs further apart write their lines as
+// they are, so a run after a quiet spell is written in full; a flood of
+// runs writes its first two runs in full, the first line of the third, and
+// then only a count per 10 s.
 class TRunLog {
  public:
   using Clock = TLogLimiter::Clock;

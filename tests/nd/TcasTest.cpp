@@ -13,8 +13,10 @@
 #include "kestrane/KestraneMain.h"
 #include "shared/Udebug.h"
 #include "nd/Utcas.h"
+#include "nd/UtextVisual.h"
 #include "platform/Numbers.h"
 #include "tests/common/TestSupport.h"
+#include "tests/nd/FakePlayer.h"
 #include "tools/scripted-broker/DemoFlight.h"
 
 namespace {
@@ -320,7 +322,7 @@ TEST_F(TcasLogic, AllZeroReportsRemoveKnownCallsignsOnly) {
   EXPECT_NE(tcas->Intruder("B"), nullptr);
 }
 
-TEST_F(TcasLogic, TheListHoldsAtMost256CallsignsAndSaysSoOnce) {
+TEST_F(TcasLogic, TheListHoldsAtMost256CallsignsAndSaysSoOncePerFlood) {
   for (int i = 0; i < 256; ++i) Send("C" + std::to_string(i), 30, 15000, 15000, 0, 0);
   ASSERT_EQ(tcas->IntruderCount(), 256u);
   for (int i = 0; i < 1000; ++i) Send("X" + std::to_string(i), 30, 15000, 15000, 0, 0.001);
@@ -328,10 +330,12 @@ TEST_F(TcasLogic, TheListHoldsAtMost256CallsignsAndSaysSoOnce) {
   EXPECT_EQ(tcas->Intruder("X0"), nullptr);
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_NE(Messages()[0].find("X0"), std::string::npos);
+  // After 10 quiet seconds: the count, then the next report in full.
   clock.Step(10);
   Send("X1000", 30, 15000);
-  ASSERT_EQ(Messages().size(), 2u);
-  EXPECT_NE(Messages()[1].find("1000 more dropped"), std::string::npos) << Messages()[1];
+  ASSERT_EQ(Messages().size(), 3u);
+  EXPECT_NE(Messages()[1].find("999 more dropped"), std::string::npos) << Messages()[1];
+  EXPECT_NE(Messages()[2].find("X1000"), std::string::npos) << Messages()[2];
   // Known callsigns are still followed.
   Send("C0", 29, 15000);
   EXPECT_NEAR(Rec("C0").slantRange, 29, 1e-3);
@@ -465,7 +469,8 @@ TEST(TcasItem, GroupsOfAnyLengthParseAndShortOnesAreSkipped) {
 // The demo's traffic as the program meets it: a report a second, each
 // handled up to a quarter of a second late (a busy machine), so the spans
 // between reports range from 0.75 to 1.25 s. Each intruder raises the traffic alert once
-// (one "Traffic, traffic"), a TA before its RA, and the log names both.
+// (one "Traffic, traffic", its two sound lines in full each time), a TA
+// before its RA, and the log names both.
 TEST_F(TcasLogic, DemoEncountersAlertOnceWhateverTheArrivalTimes) {
   const struct {
     const char* name;
@@ -483,6 +488,10 @@ TEST_F(TcasLogic, DemoEncountersAlertOnceWhateverTheArrivalTimes) {
     tcas->Init();
     tcas->SetFieldElevation(broker::kDemoFieldElevation);
     broker::DemoFlight demo;
+    ndtest::FakePlayer player;
+    Talert sounds;
+    sounds.LogClock = [this] { return clock.mono; };
+    sounds.Init(&player, dir.Path());
     bool alert = false;
     int alerts = 0;
     for (int t = 0; t < broker::DemoFlight::kLoopSeconds; ++t) {
@@ -504,10 +513,14 @@ TEST_F(TcasLogic, DemoEncountersAlertOnceWhateverTheArrivalTimes) {
         const TrafficClass c = r ? ClassifyIntruder(*r, v).cls : TrafficClass::None;
         now = now || c == TrafficClass::Advisory || c == TrafficClass::Resolution;
       }
+      if (now && !alert) sounds.Play(Talert::kTrafficSound);
       alerts += now && !alert;
       alert = now;
     }
     EXPECT_EQ(alerts, 2);
+    const std::string trying = " Sound Alerts: Trying to play audio/TrafficTraffic.wav",
+                      played = " Sound Alerts: audio/TrafficTraffic.wav successfully played.";
+    EXPECT_EQ(Messages(" Sound Alerts:"), (std::vector<std::string>{trying, played, trying, played}));
     std::vector<std::string> full = Having("detected: callsign=");
     std::erase_if(full, [](const std::string& m) { return m.find("more dropped") != std::string::npos; });
     EXPECT_EQ(full,

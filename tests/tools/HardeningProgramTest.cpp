@@ -224,8 +224,8 @@ TEST_F(Hardening, FilesFifosCountAsMissing) {
 
 // ---- Logs under a hostile broker --------------------------------------------
 
-// 3 MB of line-less bytes: thousands of buffer overflows, logged as the
-// first one and one count.
+// 3 MB of line-less bytes: thousands of buffer overflows, logged as one
+// line and one count per 10 s.
 TEST_F(Hardening, LogsOfAFloodOfOverlongLinesAreBounded) {
   testsupport::TempDir dir;
   const std::string scenario = dir.File("flood.txt");
@@ -249,8 +249,10 @@ TEST_F(Hardening, LogsOfAFloodOfOverlongLinesAreBounded) {
     const std::string first = kestrane ? " Broker Comm: Line longer than" : "receive buffer full without a line end, ";
     // The session ends with the broker's notice; the count is written then.
     ASSERT_TRUE(WaitForLine(log, "more dropped", 30000)) << testsupport::ReadFile(log);
-    EXPECT_EQ(CountLines(log, first), 1) << testsupport::ReadFile(log).substr(0, 2000);
-    EXPECT_LE(CountLines(log, "more dropped"), 4);
+    const int lines = CountLines(log, first), counts = CountLines(log, "more dropped");
+    EXPECT_GE(lines, 1);
+    EXPECT_LE(lines, counts + 1) << testsupport::ReadFile(log).substr(0, 2000);
+    EXPECT_LE(counts, 4);
     EXPECT_EQ(prog.Terminate(5000).code, 0);
   }
 }
