@@ -21,6 +21,7 @@ struct InstrumentScenario {
   Scenario scenario;
   int runwayElevation;                    // -10000: no active runway
   std::vector<std::string> expectedTexts;  // some of the texts it must show
+  FrameParams frame = {};                  // how the frame is drawn
 };
 
 const std::vector<InstrumentScenario>& InstrumentScenarios() {
@@ -105,6 +106,15 @@ const std::vector<InstrumentScenario>& InstrumentScenarios() {
          "VM.RadioH 0", "IPC.latdeg -65", "IPC.latmin 0", "IPC.londeg 20", "IPC.thdg 150"}},
        0,
        {"NO", "V", "SPD", "TRU"}},
+      // "Smooth Lines" on: the gauges switch line smoothing on and off
+      // themselves. Ground speed 105: its tens 0 shown.
+      {{"smooth-lines-turn",
+        {"IPC.pitch 5", "MV.Bank180 -0.34907", "IPC.vs 1500", "IPC.ias 250", "IPC.dalt 5000", "VM.FDOn 1",
+         "VM.FDPitch 50", "VM.FDBank 8", "MV.GndSpeed 105", "VM.FMAthrust 5", "VM.FMAroll 5", "VM.FMApitch 6",
+         "MV.AtActive 1", "IPC.mcphdg 120"}},
+       -10000,
+       {"SPD", "HDG SEL", "V/S", "GS"},
+       {.smooth = true}},
   };
   return list;
 }
@@ -129,11 +139,11 @@ TEST_F(FullPfd, InstrumentScenariosShowTheirTexts) {
   for (const InstrumentScenario& s : InstrumentScenarios()) {
     harness.reset();  // fresh gauges: nothing left over from the scenario before
     harness = std::make_unique<PfdHarness>();
-    ShowScenario(s);
+    ShowScenario(s, s.frame);
     for (const std::string& text : s.expectedTexts)
       EXPECT_FALSE(harness->Printed(text).empty()) << s.scenario.name << ": " << text;
     ExpectPicture("pfd-" + s.scenario.name);
-    ExpectKeptPicture("pfd-" + s.scenario.name);
+    ExpectKeptPicture("pfd-" + s.scenario.name, s.frame);
   }
 }
 
