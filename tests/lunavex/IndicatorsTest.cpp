@@ -286,6 +286,10 @@ TEST(AltimeterValues, SettingDigits) {
   EXPECT_EQ(s.Inches[1], "9");
   EXPECT_EQ(s.Inches[2], "9");
   EXPECT_EQ(s.Inches[3], "2");
+  // Both are rounded, halves to even: 2990 gives 1012.52 millibars, read 1013;
+  // 2992.5 reads 2992.
+  EXPECT_EQ(SettingDigits(2990).Millibars[3], "3");
+  EXPECT_EQ(SettingDigits(2992.5f).Inches[3], "2");
   s = SettingDigits(3.4e38f);  // nothing undefined for a huge value
   EXPECT_FALSE(s.Millibars[0].empty());
 }
