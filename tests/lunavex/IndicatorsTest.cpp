@@ -286,6 +286,10 @@ TEST(AltimeterValues, SettingDigits) {
   EXPECT_EQ(s.Inches[1], "9");
   EXPECT_EQ(s.Inches[2], "9");
   EXPECT_EQ(s.Inches[3], "2");
+  // Both are rounded, halves to even: 2990 gives 1012.52 millibars, read 1013;
+  // 2992.5 reads 2992.
+  EXPECT_EQ(SettingDigits(2990).Millibars[3], "3");
+  EXPECT_EQ(SettingDigits(2992.5f).Inches[3], "2");
   s = SettingDigits(3.4e38f);  // nothing undefined for a huge value
   EXPECT_FALSE(s.Millibars[0].empty());
 }
@@ -344,6 +348,7 @@ TEST_F(IndicatorsTest, AltimeterMarkerInTheTenThousandsPlace) {
 TEST_F(IndicatorsTest, AltimeterRollsTheTenThousandsDrumAt9950) {
   DrawAltimeter(9950, 2992);
   ReadBack();
+  ExpectPicture("lunavex-altimeter-9950");
   const double f = 0.4;  // 50 feet into the hundred
   // The marker moves out downwards and 1 comes in from above.
   ASSERT_EQ(Texts("1", 30).size(), 1u);
@@ -355,6 +360,12 @@ TEST_F(IndicatorsTest, AltimeterRollsTheTenThousandsDrumAt9950) {
   const int green = CountColour(Px(-40), Px(21), Px(-29), Px(44 - 11.7), {0, 255, 0, 255}, 40);
   EXPECT_GT(green, 50);
   EXPECT_EQ(CountColour(Px(-40), Px(44 - 11.0), Px(-29), Px(44), {0, 255, 0, 255}, 40), 0);
+  // At 99950 the 9 moves out; the marker that stands for the 0 after it
+  // is drawn rolled as the one at 9950.
+  SetUp();
+  DrawAltimeter(99950, 2992);
+  ReadBack();
+  ExpectPicture("lunavex-altimeter-99950");
 }
 
 TEST_F(IndicatorsTest, AltimeterRollsTheThousandsDrumAt1950) {

@@ -21,6 +21,7 @@ struct InstrumentScenario {
   Scenario scenario;
   int runwayElevation;                    // -10000: no active runway
   std::vector<std::string> expectedTexts;  // some of the texts it must show
+  FrameParams frame = {};                  // how the frame is drawn
 };
 
 const std::vector<InstrumentScenario>& InstrumentScenarios() {
@@ -59,6 +60,68 @@ const std::vector<InstrumentScenario>& InstrumentScenarios() {
          "MV.IrsPhdg 3.141593", "IPC.mcphdg 200"}},
        -1300,
        {"-", "-1", "FLCH SPD", "HDG SEL", "THR", "FD"}},
+      // Attitude and heading aligning: no ladder, director, pitch limit,
+      // labels or marker; the advisory band, the glide path alone (raw
+      // -16) on the expanded localizer scale and the VSI still shown. Mode
+      // timers running without modes: no boxes.
+      {{"irs-aligning",
+        {"MV.IrsAligning 1", "MV.IrsAttHdg -2", "MV.Irs1Sel 1", "MV.Irs2Sel 1", "MV.Irs3Sel 1", "VM.FDOn 1",
+         "VM.FDPitch 45", "VM.FDBank 10", "MV.FlapYPix 120", "MV.HorPitchLim 45", "VM.GlideDev 65520",
+         "VM.FineLoc 1", "IPC.vs 390", "IPC.dalt 20", "VM.RadioH 0", "MV.SpdTimer 5", "MV.RolTimer 5",
+         "MV.PchTimer 5"},
+        1500},
+       -10000,
+       {}},
+      // Pitch exactly 25 with wings level hides the horizon line; flap
+      // track 0 hides the pitch limit; the hundreds roll alone.
+      {{"go-around-pitch-25",
+        {"VM.FDOn 1", "IPC.pitch 25", "IPC.ias 150", "IPC.dalt 2385", "IPC.mcpalt 3000", "IPC.vs 2500",
+         "MV.FlapYPix 0", "MV.HorPitchLim 45", "MV.SpdAcc 6", "MV.GndOnce 1", "MV.DelayedFlapPos 3",
+         "MV.DispVf05 237", "MV.DispVf10 209", "VM.FMAthrust 2", "VM.FMAroll 7", "VM.FMApitch 7",
+         "MV.AtActive 1"}},
+       400,
+       {"5", "10", "THR REF", "TO/GA"}},
+      // Drift 8 degrees: the track line 12 degrees of card off the top;
+      // descending to a selected altitude far below, the thousands rolling
+      // without the ten-thousands; flaps up with the flap track not yet up:
+      // no upper amber band; localizer beyond 109: an outlined pointer;
+      // IRS in attitude mode, no position: Mach 400 exactly still shown.
+      {{"descent-drift",
+        {"MV.Track 0.139626", "VM.LocDev 120", "VM.GlideDev 4", "IPC.ias 230", "IPC.dalt 4990", "IPC.mcpalt 2000", "IPC.vs -1500",
+         "IPC.pitch -2", "MV.SpdAcc -6", "MV.GndOnce 1", "MV.DelayedFlapPos 0", "MV.FlapYPix 120",
+         "MV.DispVf00 321", "VM.HiBufSpd 260", "IPC.mcpim 230", "VM.FMAthrust 3", "VM.FMAroll 3",
+         "VM.FMApitch 4", "MV.AtActive 1", "MV.APCmd1 1", "MV.RoundMach 400", "MV.Irs1Sel 1", "MV.Irs2Sel 1",
+         "MV.Irs3Sel 1"}},
+       -10000,
+       {"UP", "HOLD", "VNAV PTH"}},
+      // Pitot icing: every speed shown is 0.9 of the indicated one, and the
+      // Mach number 440 becomes 396, so the ground speed shows instead.
+      // Flaps 1 selected, flap track still up: no upper amber band.
+      {{"pitot-ice",
+        {"MV.PitotIce 0.9", "IPC.ias 300", "MV.RoundMach 440", "MV.GndSpeed 385", "IPC.dalt 12000",
+         "IPC.mcpalt 12000", "IPC.mcpim 250", "MV.GndOnce 1", "MV.DelayedFlapPos 1", "MV.FlapYPix 261",
+         "MV.DispVf00 391", "MV.DispVf01 363", "VM.HiBufSpd 290"}},
+       -10000,
+       {"GS", "UP", "1"}},
+      // No V-speeds at 120 knots in take-off phase 2; stick shaker speed
+      // exactly 90: the lower pole starts there; 65 degrees south: "TRU";
+      // deviations of 109 and 40 exactly: filled pointers.
+      {{"takeoff-no-vspeeds",
+        {"IPC.ias 120", "MV.NoVSpd 1", "MV.GndOnce 0", "MV.FlightPhase 2", "VM.StickShSpd 90", "IPC.dalt 20",
+         "VM.RadioH 0", "IPC.latdeg -65", "IPC.latmin 0", "IPC.londeg 20", "IPC.thdg 150", "VM.LocDev -109",
+         "VM.GlideDev 40"}},
+       0,
+       {"NO", "V", "SPD", "TRU"}},
+      // "Smooth Lines" on: the gauges switch line smoothing on and off
+      // themselves. Ground speed 105: its tens 0 shown. 73 degrees north,
+      // 10 west: grid heading 80 and "TRU".
+      {{"smooth-lines-turn",
+        {"IPC.pitch 5", "MV.Bank180 -0.34907", "IPC.vs 1500", "IPC.ias 250", "IPC.dalt 5000", "VM.FDOn 1",
+         "VM.FDPitch 50", "VM.FDBank 8", "MV.GndSpeed 105", "VM.FMAthrust 5", "VM.FMAroll 5", "VM.FMApitch 6",
+         "MV.AtActive 1", "IPC.mcphdg 120", "IPC.latdeg 73", "IPC.latmin 0", "IPC.londeg -10"}},
+       -10000,
+       {"SPD", "HDG SEL", "V/S", "GS", "TRU"},
+       {.smooth = true}},
   };
   return list;
 }
@@ -71,7 +134,7 @@ class FullPfd : public InstrumentTest {
   void ShowScenario(const InstrumentScenario& s, const FrameParams& p = {}) {
     const int elevation = s.runwayElevation;
     ActiveRunwayElevation = [elevation] { return elevation; };
-    Show(s.scenario.lines, {}, p);
+    Show(s.scenario.lines, [&s] { RaClimbRate = s.scenario.raClimbRate, RaDescendRate = s.scenario.raDescendRate; }, p);
   }
   void TearDown() override {
     ActiveRunwayElevation = nullptr;
@@ -83,11 +146,11 @@ TEST_F(FullPfd, InstrumentScenariosShowTheirTexts) {
   for (const InstrumentScenario& s : InstrumentScenarios()) {
     harness.reset();  // fresh gauges: nothing left over from the scenario before
     harness = std::make_unique<PfdHarness>();
-    ShowScenario(s);
+    ShowScenario(s, s.frame);
     for (const std::string& text : s.expectedTexts)
       EXPECT_FALSE(harness->Printed(text).empty()) << s.scenario.name << ": " << text;
     ExpectPicture("pfd-" + s.scenario.name);
-    ExpectKeptPicture("pfd-" + s.scenario.name);
+    ExpectKeptPicture("pfd-" + s.scenario.name, s.frame);
   }
 }
 

@@ -35,13 +35,14 @@ inline std::vector<std::string> With(std::vector<std::string> a, const std::vect
 
 class InstrumentTest : public PfdTest {
  protected:
-  // Neutral state, aligned IRS and the given lines; the ND's ground speed
-  // and latitude at 0 and no active runway unless tweak changes them
+  // Neutral state, aligned IRS and the given lines; the ND's ground speed,
+  // latitude and track at 0 and no active runway unless tweak changes them
   // before the frame is drawn.
   void Show(const std::vector<std::string>& lines, const std::function<void()>& tweak = {},
             const FrameParams& p = {}) {
     GroundSpeed = 0;
     IpcLatitude = 0;
+    TrackInput = 0;
     harness->Load({"", With(AlignedIrsLines(), lines)});
     if (tweak) tweak();
     harness->Render(p);
