@@ -370,6 +370,8 @@ TEST_F(IndicatorsTest, AltimeterRollsTheTenThousandsDrumAt9950) {
 
 TEST_F(IndicatorsTest, AltimeterRollsTheThousandsDrumAt1950) {
   DrawAltimeter(1950, 2992);
+  ReadBack();
+  ExpectPicture("lunavex-altimeter-1950");  // the marker in the ten-thousands place stands still
   auto thousands = [&] {
     std::vector<const Printed*> out;
     for (const Printed& p : printed_)

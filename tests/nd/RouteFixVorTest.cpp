@@ -366,7 +366,7 @@ TEST_F(Radio, FrequenciesAndDmeTexts) {
       {"117.30", 6, 11730}, {"11x.30", 6, -1}, {"117.30", 0, -1}, {"", 6, -1}, {"108.05", 6, 10805}};
   for (const auto& [text, len, f] : freqs) EXPECT_EQ(TunedFrequency(text, len), f) << text;
   const std::tuple<double, bool, const char*> dmes[] = {
-      {12.96, true, "DME 13.0"}, {7.04, true, "DME 7.0"}, {7.36, true, "DME 7.4"},
+      {12.96, true, "DME 13.0"}, {7.04, true, "DME 7.0"}, {7.36, true, "DME 7.4"}, {7.56, true, "DME 7.6"},
       {12.96, false, "DME ---"}, {-999, true, "DME ---"}};
   for (const auto& [d, decoded, text] : dmes) EXPECT_EQ(DmeText(d, decoded), text) << d;
 }
