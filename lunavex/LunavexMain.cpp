@@ -61,11 +61,9 @@ TLunavexForm::TLunavexForm()
   };
   // The close box ends the program as Exit does.
   OnCloseRequest = [this] { Exit1Click(); };
-  // One readiness notice hands on what one receive brings (at most a full
-  // receive buffer of lines); what is still waiting comes with the next
-  // notice, on the next round of the event loop, so a broker that sends
-  // faster than the lines are handled cannot keep frames, menus and the
-  // quit signal from their turn. A closing link is still read to the end.
+  // One receive per readiness notice; the rest waits for the next round of
+  // the event loop, so a flooding broker leaves frames, menus and SIGTERM
+  // their turn.
   WSocket1.ComponentOptions = {wsoNoReceiveLoop};
   // No error handler: the socket raises its errors, which the callers catch.
   WSocket1.OnDataAvailable = [this](TCustomWSocket&, std::uint16_t) { CliSocketDataAvailable(); };

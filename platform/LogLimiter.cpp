@@ -22,25 +22,24 @@ void TellCount(const TLogLimiter::Sink& sink, const TLogLimiter::Summary& summar
 
 }  // namespace
 
-TLogLimiter::TLogLimiter(Sink sink, Summary summary, Clock clock, double interval, Quiet quiet)
+TLogLimiter::TLogLimiter(Sink sink, Summary summary, Clock clock, double interval)
     : sink_(std::move(sink)),
       summary_(std::move(summary)),
       clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
-      interval_(interval),
-      quiet_(quiet) {}
+      interval_(interval) {}
 
 void TLogLimiter::Log(const std::string& line) {
   const double now = clock_();
   // A clock that jumps back counts as an interval passed, never as a
   // reason to stay silent for ever.
-  const bool passed = !started_ || now - lastWritten_ >= interval_ || now < lastWritten_;
-  const bool inFull = !started_ || (passed && quiet_ == Quiet::kWriteInFull);
+  if (started_ && now - lastWritten_ < interval_ && now >= lastWritten_) {
+    ++pending_;
+    return;
+  }
   started_ = true;
-  if (!inFull) ++pending_;
-  if (!passed) return;
   lastWritten_ = now;
   Flush();
-  if (inFull && sink_) sink_(line);
+  if (sink_) sink_(line);
 }
 
 void TLogLimiter::Flush() { TellCount(sink_, summary_, pending_); }
@@ -95,10 +94,7 @@ TLogLimiter::Summary MoreDropped(std::string label) {
 TRunLog::TRunLog(TLogLimiter::Sink sink, TLogLimiter::Summary summary, Clock clock)
     : sink_(std::move(sink)),
       clock_(clock ? std::move(clock) : Clock(MonotonicSeconds)),
-      // BeginRun already writes a run after a quiet spell in full: within a
-      // flood of runs the limiter only counts.
-      limiter_(sink_, std::move(summary), [this] { return Now(); }, TLogLimiter::kInterval,
-               TLogLimiter::Quiet::kCount),
+      limiter_(sink_, std::move(summary), [this] { return Now(); }),
       starts_{kLongAgo, kLongAgo} {}
 
 void TRunLog::BeginRun() {

@@ -24,17 +24,8 @@ class TLogLimiter {
 
   static constexpr double kInterval = 10.0;
 
-  // What an occurrence does when an interval has passed since the last
-  // line this limiter wrote.
-  enum class Quiet {
-    kWriteInFull,  // the count of the repeats, then the occurrence as it is
-    kCount,        // counted, and the count written: after the first
-                   // occurrence (until Reset) only counts are written
-  };
-
   // An empty clock is the system's monotonic clock.
-  TLogLimiter(Sink sink, Summary summary, Clock clock = {}, double interval = kInterval,
-              Quiet quiet = Quiet::kWriteInFull);
+  TLogLimiter(Sink sink, Summary summary, Clock clock = {}, double interval = kInterval);
 
   // One occurrence: written as it is when it is the first one or an
   // interval has passed since the last line this limiter wrote (the count
@@ -53,7 +44,6 @@ class TLogLimiter {
   Summary summary_;
   Clock clock_;
   double interval_;
-  Quiet quiet_;
   bool started_ = false;
   double lastWritten_ = 0;
   long long pending_ = 0;
@@ -96,11 +86,9 @@ TLogLimiter::Summary MoreDropped(std::string label);
 // The lines of a job that outside input can start again and again (the
 // database reload of a position that jumps to and fro). A run that starts
 // within the interval (10 s) of the run two before it is a repeat: its
-// lines go through a limiter, so the first of them is written and the rest
-// only counted (a count per 10 s). Runs further apart write their lines as
-// they are, so a run after a quiet spell is written in full; a flood of
-// runs writes its first two runs in full, the first line of the third, and
-// then only a count per 10 s.
+// lines go through a limiter: a flood of runs writes its first two runs in
+// full, then one line and one count per 10 s. Runs further apart write
+// their lines as they are, so a run after a quiet spell is written in full.
 class TRunLog {
  public:
   using Clock = TLogLimiter::Clock;
