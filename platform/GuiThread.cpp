@@ -6,6 +6,12 @@
 
 namespace platform {
 
+int PostToGuiThread(void (*fn)(void*), void* data) {
+  static std::mutex posting;
+  std::lock_guard<std::mutex> lock(posting);
+  return Fl::awake(fn, data);
+}
+
 struct GuiWorker::Call {
   std::function<void()> fn;
   std::mutex mutex;
@@ -57,7 +63,7 @@ bool GuiWorker::Synchronize(std::function<void()> fn) {
     pending_ = call;
   }
   auto* holder = new std::shared_ptr<Call>(call);
-  if (Fl::awake(RunCall, holder) != 0) {
+  if (PostToGuiThread(RunCall, holder) != 0) {
     delete holder;
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.reset();

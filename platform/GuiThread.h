@@ -13,6 +13,12 @@
 
 namespace platform {
 
+// From any thread: has fn(data) run on the GUI thread's event loop; 0 when
+// handed on, non-zero when the toolkit's queue is full. The posts of all
+// threads pass one lock: two worker threads posting at the same moment
+// (look-ups ending together) could otherwise lose one of the calls.
+int PostToGuiThread(void (*fn)(void*), void* data);
+
 class GuiWorker {
  public:
   // body runs on the worker thread; it loops while !StopRequested().

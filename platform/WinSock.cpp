@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/GuiThread.h"
+
 namespace platform {
 namespace {
 
@@ -387,7 +389,7 @@ void RunLookup(std::shared_ptr<LookupJob> job) {
   auto* holder = new std::shared_ptr<LookupJob>(std::move(job));
   // The wake-up queue is bounded; a full one is tried again for a while.
   for (int tries = 0; tries < 1000; ++tries) {
-    if (Fl::awake(LookupDone, holder) == 0) return;
+    if (PostToGuiThread(LookupDone, holder) == 0) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   delete holder;
